@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/Forms.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace picker {
+
+// The 32 x 32 crosshair of the grab button; its centre dot is pixel (15, 15).
+QImage CrosshairImage();
+
+// The colour-picker panel: magnified sample with its grab button and marker,
+// eight colour slots with their option buttons, the help label and the
+// sampling timer. Built into the panel container the ruler window provides.
+class ColorPicker {
+public:
+    ColorPicker(forms::Form& form, forms::PictureBox& picClrFrame);
+
+    forms::PictureBox picClrScreen;
+    forms::PictureBox picGrabber;
+    forms::Shape shpCursor;
+    std::array<std::unique_ptr<forms::PictureBox>, 8> picClrSelected;
+    std::array<std::unique_ptr<forms::OptionButton>, 8> optClr;
+    forms::Label lblClrInfo;
+    forms::Timer ctlClrTimer;
+
+    std::int32_t intSelectedSlot = 0;
+    std::int16_t blnGrabReleased = 0;
+
+    void SetGrabMode(std::int16_t enter);
+    void picGrabber_MouseDown(int button, int shift, float x, float y);
+    void picGrabber_MouseUp(int button, int shift, float x, float y);
+    void ctlClrTimer_Timer();
+    void optClr_Click(std::int16_t index);
+    void picClrSelected_DblClick(std::int16_t index);
+    void picClrSelected_MouseDown(std::int16_t index, int button, int shift, float x, float y);
+
+    // (tab index, widget) of every control that takes part in the tab order.
+    std::vector<std::pair<int, QWidget*>> tabStops() const;
+
+private:
+    forms::Form& form_;
+};
+
+} // namespace picker

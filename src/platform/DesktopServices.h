@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QWidget;
+
+namespace platform {
+
+// Mouse messages a notification icon reports, numbered as the ruler's icon
+// handler expects them.
+enum TrayMessage : int {
+    TrayMouseMove = 0x200,
+    TrayLButtonDown = 0x201,
+    TrayLButtonUp = 0x202,
+    TrayLButtonDblClk = 0x203,
+    TrayRButtonDown = 0x204,
+    TrayRButtonUp = 0x205,
+    TrayMButtonDown = 0x207,
+    TrayMButtonUp = 0x208,
+};
+
+// A registered notification-area icon; removing it twice is harmless.
+class TrayIcon {
+public:
+    virtual ~TrayIcon() = default;
+    virtual void remove() = 0;
+};
+
+// Per-user key/value store for the handful of settings. Values are text so
+// that damaged or foreign entries reach the caller, which decides what counts.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    // nullopt when the key or value is missing or the store cannot be read.
+    virtual std::optional<QString> read(const QString& key, const QString& name) = 0;
+    // false when the value could not be stored; the previous file stays intact.
+    virtual bool write(const QString& key, const QString& name, const QString& value) = 0;
+};
+
+// Everything the program takes from the desktop. One real implementation over
+// Qt and X11, one scriptable fake for headless tests.
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    // Display metrics. Pixels are physical: Qt's device-pixel scaling is off.
+    virtual double logicalDpiX() const = 0;
+    virtual double logicalDpiY() const = 0;
+    // Size of the primary screen, and the rectangles of all screens, in pixels.
+    virtual QSize screenSize() const = 0;
+    virtual std::vector<QRect> screenRects() const = 0;
+
+    // Pointer position in screen pixels.
+    virtual QPoint cursorPos() const = 0;
+
+    // The screen's pixels in rect (screen pixels). The image always has exactly
+    // rect.size(); whatever lies outside the screen is black.
+    virtual QImage captureScreen(const QRect& rect) = 0;
+
+    // Stacking of a top-level window, applied to the shown window in place.
+    // Turning it on or off also activates the window.
+    virtual void setTopmost(QWidget* window, bool on) = 0;
+    virtual void activate(QWidget* window) = 0;
+    // Keeps a shown window out of the taskbar and pagers.
+    virtual void keepOutOfTaskbar(QWidget* window) = 0;
+    // Hands a move to the window manager; false where none takes it.
+    virtual bool startSystemMove(QWidget* window) = 0;
+
+    // Notification area. The callback receives TrayMessage values.
+    virtual std::unique_ptr<TrayIcon> addTrayIcon(const QIcon& icon, const QString& tip,
+                                                  std::function<void(int message)> callback) = 0;
+    virtual bool trayAvailable() const = 0;
+
+    // Plain-text clipboard (also the primary selection on X11 when writing).
+    virtual QString clipboardText() = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+
+    virtual SettingsStore& settings() = 0;
+
+    // Mouse wheel anywhere on the screen while `window` is the active window:
+    // +1 per notch towards the user, -1 per notch away. One watcher per window.
+    virtual void watchWheel(QWidget* window, std::function<void(int notch)> callback) = 0;
+    virtual void unwatchWheel(QWidget* window) = 0;
+
+    // False in headless tests: timers are then fired by the test itself.
+    virtual bool timersLive() const = 0;
+
+    // Ends the program regularly (after the current handler returns).
+    virtual void endProgram() = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,111 @@
+#include "FakeDesktop.h"
+
+#include <QPainter>
+
+namespace platform {
+
+std::optional<QString> FakeSettingsStore::read(const QString& key, const QString& name) {
+    const auto it = values.constFind(path(key, name));
+    if (it == values.constEnd()) return std::nullopt;
+    return *it;
+}
+
+bool FakeSettingsStore::write(const QString& key, const QString& name, const QString& value) {
+    if (!writable) return false;
+    values[path(key, name)] = value;
+    writeLog.push_back(name);
+    return true;
+}
+
+class FakeTrayIcon : public TrayIcon {
+public:
+    explicit FakeTrayIcon(FakeDesktop& d) : desk(d) {}
+    ~FakeTrayIcon() override { remove(); }
+    void remove() override {
+        if (desk.tray == this) {
+            desk.tray = nullptr;
+            desk.trayCallback = nullptr;
+            desk.log.push_back("TrayRemove");
+        }
+    }
+    FakeDesktop& desk;
+};
+
+FakeDesktop::FakeDesktop() {
+    screen = QImage(1024, 768, QImage::Format_RGB32);
+    screen.fill(QColor(0, 128, 128));
+}
+
+FakeDesktop::~FakeDesktop() {
+    if (tray) tray->remove();
+}
+
+std::vector<QRect> FakeDesktop::screenRects() const {
+    std::vector<QRect> r{QRect(QPoint(0, 0), screen.size())};
+    r.insert(r.end(), extraScreens.begin(), extraScreens.end());
+    return r;
+}
+
+QImage FakeDesktop::captureScreen(const QRect& rect) {
+    ++captures;
+    QImage out(rect.size(), QImage::Format_RGB32);
+    out.fill(Qt::black);
+    QPainter p(&out);
+    p.drawImage(QPoint(0, 0), screen, rect);
+    return out;
+}
+
+void FakeDesktop::setTopmost(QWidget* window, bool on) {
+    topmost[window] = on;
+    active = window;
+    log.push_back(on ? "TopmostOn" : "TopmostOff");
+}
+
+void FakeDesktop::activate(QWidget* window) {
+    active = window;
+}
+
+void FakeDesktop::keepOutOfTaskbar(QWidget* window) {
+    skipTaskbar.push_back(window);
+    log.push_back("SkipTaskbar");
+}
+
+bool FakeDesktop::startSystemMove(QWidget*) {
+    ++systemMoves;
+    return systemMoveWorks;
+}
+
+std::unique_ptr<TrayIcon> FakeDesktop::addTrayIcon(const QIcon& icon, const QString& tip,
+                                                   std::function<void(int)> callback) {
+    log.push_back("TrayAdd");
+    auto t = std::make_unique<FakeTrayIcon>(*this);
+    tray = t.get();
+    trayIcon = icon;
+    trayTip = tip;
+    trayCallback = std::move(callback);
+    return t;
+}
+
+void FakeDesktop::setClipboardText(const QString& text) {
+    clipboard = text;
+    ++clipboardWrites;
+}
+
+void FakeDesktop::watchWheel(QWidget* window, std::function<void(int)> callback) {
+    wheelWatchers[window] = std::move(callback);
+}
+
+void FakeDesktop::unwatchWheel(QWidget* window) {
+    wheelWatchers.remove(window);
+}
+
+void FakeDesktop::wheel(int notch) {
+    const auto it = wheelWatchers.constFind(active);
+    if (it != wheelWatchers.constEnd() && *it) (*it)(notch);
+}
+
+void FakeDesktop::trayMessage(int message) {
+    if (trayCallback) trayCallback(message);
+}
+
+} // namespace platform

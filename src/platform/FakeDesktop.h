@@ -1,0 +1,86 @@
+#pragma once
+
+#include "DesktopServices.h"
+
+#include <QHash>
+#include <QMap>
+
+#include <vector>
+
+namespace platform {
+
+// In-memory settings store; `writable` false models a store that refuses writes.
+class FakeSettingsStore : public SettingsStore {
+public:
+    std::optional<QString> read(const QString& key, const QString& name) override;
+    bool write(const QString& key, const QString& name, const QString& value) override;
+    QMap<QString, QString> values; // "key\\name" -> text
+    std::vector<QString> writeLog; // names in the order written
+    bool writable = true;
+    static QString path(const QString& key, const QString& name) { return key + "\\" + name; }
+};
+
+class FakeTrayIcon;
+
+// Scriptable desktop for headless tests: the test sets the cursor, the screen
+// image, DPI and the clipboard, and reads back what the program did.
+class FakeDesktop : public DesktopServices {
+public:
+    FakeDesktop();
+    ~FakeDesktop() override;
+
+    double logicalDpiX() const override { return dpiX; }
+    double logicalDpiY() const override { return dpiY; }
+    QSize screenSize() const override { return screen.size(); }
+    std::vector<QRect> screenRects() const override;
+    QPoint cursorPos() const override { return cursor; }
+    QImage captureScreen(const QRect& rect) override;
+    void setTopmost(QWidget* window, bool on) override;
+    void activate(QWidget* window) override;
+    void keepOutOfTaskbar(QWidget* window) override;
+    bool startSystemMove(QWidget* window) override;
+    std::unique_ptr<TrayIcon> addTrayIcon(const QIcon& icon, const QString& tip,
+                                          std::function<void(int)> callback) override;
+    bool trayAvailable() const override { return trayPresent; }
+    QString clipboardText() override { return clipboard; }
+    void setClipboardText(const QString& text) override;
+    SettingsStore& settings() override { return store; }
+    void watchWheel(QWidget* window, std::function<void(int)> callback) override;
+    void unwatchWheel(QWidget* window) override;
+    bool timersLive() const override { return false; }
+    void endProgram() override {
+        ++endCalls;
+        log.push_back("End");
+    }
+
+    // Sends a wheel notch to the watcher of the active window, if any.
+    void wheel(int notch);
+    // Reports a tray mouse message to the registered icon, if any.
+    void trayMessage(int message);
+
+    double dpiX = 96, dpiY = 96;
+    QImage screen;
+    std::vector<QRect> extraScreens; // besides the primary one at (0, 0)
+    QPoint cursor{0, 0};
+    QString clipboard;
+    int clipboardWrites = 0;
+    FakeSettingsStore store;
+    bool trayPresent = true;
+    bool systemMoveWorks = false;
+    int systemMoves = 0;
+    int endCalls = 0;
+    int captures = 0;
+    QHash<QWidget*, bool> topmost;
+    QWidget* active = nullptr;
+    std::vector<QWidget*> skipTaskbar;
+    // Registered icon, or nullptr when none (or removed).
+    FakeTrayIcon* tray = nullptr;
+    QIcon trayIcon;
+    QString trayTip;
+    std::function<void(int)> trayCallback;
+    QHash<QWidget*, std::function<void(int)>> wheelWatchers;
+    // Names of the service calls in the order they happened.
+    std::vector<QString> log;
+};
+
+} // namespace platform

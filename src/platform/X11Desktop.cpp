@@ -1,0 +1,252 @@
+#include "X11Desktop.h"
+#include "WheelWatcher.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
+
+#include <cstring>
+
+namespace platform {
+
+void disableDevicePixelScaling() {
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    qunsetenv("QT_SCALE_FACTOR");
+    qunsetenv("QT_SCREEN_SCALE_FACTORS");
+    qunsetenv("QT_AUTO_SCREEN_SCALE_FACTOR");
+}
+
+X11Desktop::X11Desktop(QString settingsPath)
+    : store_(std::move(settingsPath)), wheel_(std::make_unique<WheelWatcher>()) {}
+
+X11Desktop::~X11Desktop() = default;
+
+double X11Desktop::logicalDpiX() const {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->logicalDotsPerInchX() : 96.0;
+}
+
+double X11Desktop::logicalDpiY() const {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->logicalDotsPerInchY() : 96.0;
+}
+
+QSize X11Desktop::screenSize() const {
+    const QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().size() : QSize(0, 0);
+}
+
+std::vector<QRect> X11Desktop::screenRects() const {
+    std::vector<QRect> out;
+    for (const QScreen* s : QGuiApplication::screens())
+        out.push_back(s->geometry());
+    return out;
+}
+
+QPoint X11Desktop::cursorPos() const {
+    return QCursor::pos();
+}
+
+QImage X11Desktop::captureScreen(const QRect& rect) {
+    QImage out(rect.size().expandedTo(QSize(0, 0)), QImage::Format_RGB32);
+    out.fill(Qt::black);
+    QScreen* s = QGuiApplication::primaryScreen();
+    if (!s || rect.isEmpty()) return out;
+    // The grab of a rectangle that leaves the screen is undefined outside it:
+    // grab only the visible part and place it into the black image.
+    const QRect visible = rect.intersected(s->virtualGeometry());
+    if (visible.isEmpty()) return out;
+    const QPixmap part =
+        s->grabWindow(0, visible.x(), visible.y(), visible.width(), visible.height());
+    if (part.isNull()) return out;
+    QPainter p(&out);
+    p.drawPixmap(visible.topLeft() - rect.topLeft(), part);
+    return out;
+}
+
+void X11Desktop::setTopmost(QWidget* window, bool on) {
+    Qt::WindowFlags f = window->windowFlags();
+    f.setFlag(Qt::WindowStaysOnTopHint, on);
+    // setWindowFlags() would hide the window and make a new native one; these
+    // two calls change the stacking of the same shown window.
+    window->overrideWindowFlags(f);
+    if (QWindow* h = window->windowHandle()) h->setFlags(f);
+    activate(window);
+}
+
+void X11Desktop::activate(QWidget* window) {
+    if (!window->isVisible()) return;
+    window->raise();
+    window->activateWindow();
+}
+
+namespace {
+
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    auto cookie = xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, cookie, nullptr);
+    if (!r) return XCB_ATOM_NONE;
+    const xcb_atom_t a = r->atom;
+    free(r);
+    return a;
+}
+
+xcb_connection_t* x11Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Adds skip-taskbar and skip-pager: on an unmapped window to its property
+// (Qt merges it when mapping), on a mapped one by asking the window manager.
+void applySkipTaskbar(QWidget* w, bool mapped) {
+    xcb_connection_t* c = x11Connection();
+    QWindow* h = w->windowHandle();
+    if (!c || !h) return;
+    const xcb_window_t win = xcb_window_t(h->winId());
+    const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
+    const xcb_atom_t atoms[2] = {internAtom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
+                                 internAtom(c, "_NET_WM_STATE_SKIP_PAGER")};
+    if (!mapped) {
+        xcb_change_property(c, XCB_PROP_MODE_APPEND, win, state, XCB_ATOM_ATOM, 32, 2, atoms);
+    } else {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        xcb_client_message_event_t ev;
+        std::memset(&ev, 0, sizeof ev);
+        ev.response_type = XCB_CLIENT_MESSAGE;
+        ev.format = 32;
+        ev.window = win;
+        ev.type = state;
+        ev.data.data32[0] = 1; // _NET_WM_STATE_ADD
+        ev.data.data32[1] = atoms[0];
+        ev.data.data32[2] = atoms[1];
+        ev.data.data32[3] = 1; // normal application
+        xcb_send_event(c, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&ev));
+    }
+    xcb_flush(c);
+}
+
+} // namespace
+
+void X11Desktop::keepOutOfTaskbar(QWidget* window) {
+    // Re-applied before every map: a window manager drops the state when the
+    // window is withdrawn (hidden).
+    window->installEventFilter(this);
+    window->winId();
+    applySkipTaskbar(window, window->isVisible());
+}
+
+bool X11Desktop::eventFilter(QObject* watched, QEvent* event) {
+    // Qt replaces the state property when it maps the window; a request sent
+    // after the map request reaches the window manager after it, in order.
+    if (event->type() == QEvent::Show)
+        if (auto* w = qobject_cast<QWidget*>(watched))
+            QTimer::singleShot(0, w, [w] {
+                if (w->isVisible()) applySkipTaskbar(w, true);
+            });
+    return QObject::eventFilter(watched, event);
+}
+
+bool X11Desktop::startSystemMove(QWidget* window) {
+    QWindow* h = window->windowHandle();
+    return h && h->startSystemMove();
+}
+
+namespace {
+
+// Hosts of the StatusNotifier protocol report one activation and never a
+// double-click; the XEmbed tray reports Trigger then DoubleClick.
+bool statusNotifierHost() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() &&
+           bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher");
+}
+
+class QtTrayIcon : public TrayIcon {
+public:
+    QtTrayIcon(const QIcon& icon, const QString& tip, std::function<void(int)> cb)
+        : callback(std::move(cb)), singleActivationToggles(statusNotifierHost()) {
+        tray.setIcon(icon);
+        tray.setToolTip(tip);
+        QObject::connect(&tray, &QSystemTrayIcon::activated, &tray,
+                         [this](QSystemTrayIcon::ActivationReason r) { report(r); });
+        tray.show();
+    }
+    void remove() override { tray.hide(); }
+    void report(QSystemTrayIcon::ActivationReason r) {
+        if (!callback) return;
+        switch (r) {
+        case QSystemTrayIcon::Trigger:
+            callback(singleActivationToggles ? TrayLButtonDblClk : TrayLButtonUp);
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            callback(TrayLButtonDblClk);
+            break;
+        case QSystemTrayIcon::Context:
+            callback(TrayRButtonUp);
+            break;
+        case QSystemTrayIcon::MiddleClick:
+            callback(TrayMButtonUp);
+            break;
+        default:
+            break;
+        }
+    }
+    QSystemTrayIcon tray;
+    std::function<void(int)> callback;
+    bool singleActivationToggles;
+};
+
+} // namespace
+
+std::unique_ptr<TrayIcon> X11Desktop::addTrayIcon(const QIcon& icon, const QString& tip,
+                                                  std::function<void(int)> callback) {
+    return std::make_unique<QtTrayIcon>(icon, tip, std::move(callback));
+}
+
+bool X11Desktop::trayAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QString X11Desktop::clipboardText() {
+    const QClipboard* cb = QGuiApplication::clipboard();
+    return cb ? cb->text(QClipboard::Clipboard) : QString();
+}
+
+void X11Desktop::setClipboardText(const QString& text) {
+    QClipboard* cb = QGuiApplication::clipboard();
+    if (!cb) return;
+    if (text.isEmpty()) {
+        cb->clear(QClipboard::Clipboard);
+        return;
+    }
+    cb->setText(text, QClipboard::Clipboard);
+    if (cb->supportsSelection()) cb->setText(text, QClipboard::Selection);
+}
+
+void X11Desktop::watchWheel(QWidget* window, std::function<void(int)> callback) {
+    wheel_->watch(window, std::move(callback));
+}
+
+void X11Desktop::unwatchWheel(QWidget* window) {
+    wheel_->unwatch(window);
+}
+
+void X11Desktop::endProgram() {
+    QCoreApplication::exit(0);
+}
+
+} // namespace platform

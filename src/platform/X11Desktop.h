@@ -1,0 +1,54 @@
+#pragma once
+
+#include "DesktopServices.h"
+#include "IniSettingsStore.h"
+
+#include <QHash>
+#include <QObject>
+
+class QWidget;
+
+namespace platform {
+
+class WheelWatcher;
+
+// The desktop as Qt and X11 offer it. Works on other Qt platforms too where
+// the X11-only parts (skip-taskbar, raw wheel) simply do nothing.
+class X11Desktop : public QObject, public DesktopServices {
+public:
+    explicit X11Desktop(QString settingsPath);
+    ~X11Desktop() override;
+
+    double logicalDpiX() const override;
+    double logicalDpiY() const override;
+    QSize screenSize() const override;
+    std::vector<QRect> screenRects() const override;
+    QPoint cursorPos() const override;
+    QImage captureScreen(const QRect& rect) override;
+    void setTopmost(QWidget* window, bool on) override;
+    void activate(QWidget* window) override;
+    void keepOutOfTaskbar(QWidget* window) override;
+    bool startSystemMove(QWidget* window) override;
+    std::unique_ptr<TrayIcon> addTrayIcon(const QIcon& icon, const QString& tip,
+                                          std::function<void(int)> callback) override;
+    bool trayAvailable() const override;
+    QString clipboardText() override;
+    void setClipboardText(const QString& text) override;
+    SettingsStore& settings() override { return store_; }
+    void watchWheel(QWidget* window, std::function<void(int)> callback) override;
+    void unwatchWheel(QWidget* window) override;
+    bool timersLive() const override { return true; }
+    void endProgram() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    IniSettingsStore store_;
+    std::unique_ptr<WheelWatcher> wheel_;
+};
+
+// Must run before QApplication exists: pixels stay physical.
+void disableDevicePixelScaling();
+
+} // namespace platform

@@ -1,0 +1,62 @@
+#include "App.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace shell {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onTerminationSignal(int sig) {
+    const char c = char(sig);
+    // Only async-signal-safe work here: the event loop does the rest.
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+} // namespace
+
+App::App(platform::DesktopServices& sys)
+    : sys_(sys), ruler_(std::make_unique<frmRuler>(sys, globals_)) {}
+
+App::~App() {
+    if (signalNotifier_) {
+        std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGHUP, SIG_DFL);
+        std::signal(SIGINT, SIG_DFL);
+    }
+}
+
+void App::start() {
+    ruler_->Show();
+    watchSessionEnd();
+}
+
+void App::watchSessionEnd() {
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QObject::connect(app, &QGuiApplication::commitDataRequest, app,
+                         [this](QSessionManager&) { ruler_->SessionEnding(); });
+    }
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+    signalNotifier_ = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, ruler_->window());
+    QObject::connect(signalNotifier_, &QSocketNotifier::activated, signalNotifier_, [this] {
+        char c;
+        [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &c, 1);
+        ruler_->SessionEnding();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onTerminationSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGHUP, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+} // namespace shell

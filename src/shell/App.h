@@ -1,0 +1,30 @@
+#pragma once
+
+#include "frmRuler.h"
+
+#include <memory>
+
+class QSocketNotifier;
+
+namespace shell {
+
+// The running program: desktop services, shared state and the main window.
+// The end of the desktop session (session manager, SIGTERM, SIGHUP, SIGINT)
+// stores the settings and ends the program like the close button.
+class App {
+public:
+    explicit App(platform::DesktopServices& sys);
+    ~App();
+    frmRuler& ruler() { return *ruler_; }
+    // Loads and shows the main window.
+    void start();
+
+private:
+    void watchSessionEnd();
+    platform::DesktopServices& sys_;
+    Globals globals_;
+    std::unique_ptr<frmRuler> ruler_;
+    QSocketNotifier* signalNotifier_ = nullptr;
+};
+
+} // namespace shell

@@ -1,0 +1,48 @@
+#include "Settings.h"
+
+namespace shell {
+
+std::optional<std::int32_t> ParseDword(const QString& text) {
+    if (text.isEmpty() || text.size() > 11) return std::nullopt;
+    qsizetype i = 0;
+    const bool negative = text.at(0) == '-';
+    if (negative) i = 1;
+    if (i >= text.size()) return std::nullopt;
+    std::int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c.unicode() - '0');
+    }
+    if (negative) v = -v;
+    if (v < -2147483648LL || v > 4294967295LL) return std::nullopt;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+}
+
+std::int32_t RegReadValue(platform::SettingsStore& store, std::uint32_t root, const QString& subKey,
+                          const QString& name) {
+    (void)root; // the store is per user already
+    const std::optional<QString> text = store.read(subKey, name);
+    if (!text) return 0;
+    return ParseDword(*text).value_or(0);
+}
+
+void RegWriteValue(platform::SettingsStore& store, std::uint32_t root, const QString& subKey,
+                   const QString& name, std::int32_t value) {
+    (void)root;
+    store.write(subKey, name, QString::number(value));
+}
+
+void WriteDefaultSettings(platform::SettingsStore& store) {
+    const auto put = [&](const char* name, std::int32_t v) {
+        RegWriteValue(store, HKEY_CURRENT_USER, kSettingsKey, QString::fromLatin1(name), v);
+    };
+    put("Installed", 1);
+    put("AlwaysOnTop", 1);
+    put("Orientation", 0);
+    put("Size", 9000);
+    put("Left", 900);
+    put("Top", 900);
+}
+
+} // namespace shell

@@ -1,0 +1,478 @@
+#include "frmRuler.h"
+
+#include "Images.h"
+#include "OnTop.h"
+#include "Settings.h"
+#include "ruler/RulerGeometry.h"
+#include "ruler/Scale.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace shell {
+
+using namespace ruler;
+
+namespace {
+
+constexpr forms::Colour kYellow = 0x00C0FFFF;
+constexpr float kDesignClientWidth = 11655, kDesignClientHeight = 1005;
+constexpr float kButton = 165;
+constexpr float kDefaultLeft = 900, kDefaultTop = 900;
+// X11 cannot address windows longer than this many pixels.
+constexpr float kMaxLengthPixels = 32000;
+
+void designButton(forms::PictureBox& b, float left, float top, const QImage& image,
+                  const QString& tip) {
+    b.setBorderFlat(true);
+    b.Move(left, top, kButton, kButton);
+    b.setBackColor(forms::vbWindowBackground);
+    b.setForeColor(forms::vbWindowText);
+    b.setPicture(image);
+    b.setToolTipText(tip);
+    b.setTabStopFromClick(false);
+}
+
+void designHolder(forms::PictureBox& b, float left, float top, float w, float h) {
+    b.Move(left, top, w, h);
+    b.setVisible(false);
+}
+
+} // namespace
+
+frmRuler::frmRuler(platform::DesktopServices& sys, Globals& globals)
+    : forms::Form(sys, false), g(globals), picRuler(*this, this), picClrFrame(*this, this),
+      picker(*this, picClrFrame), picClose(*this, this), picOnTop(*this, this),
+      picLineal(*this, this), picColor(*this, this), picZoom(*this, this), lblPixel(*this, this),
+      picResizeH(*this, this), picResizeV(*this, this), picTray(*this, this),
+      picOnTopInactive(*this, this), picOnTopActive(*this, this), picCurHorizontal(*this, this),
+      picCurVertical(*this, this), ctlMousePosTimer(*this, 50, true) {
+    const float f = 2 * screen().TwipsPerPixelX();
+    setDesignSize(kDesignClientWidth + f, kDesignClientHeight + 2 * screen().TwipsPerPixelY());
+    setBackColor(kYellow);
+    setIcon(RulerIcon());
+    window()->setWindowTitle(QString());
+
+    picRuler.Move(0, 600, 10935, 495);
+    picRuler.setBackColor(kYellow);
+    picRuler.setForeColor(forms::vbButtonText);
+    picRuler.setFont(forms::SmallFont());
+    picRuler.setMouseIcon(HorizontalRulerCursor());
+    picRuler.setMousePointer(99);
+    picRuler.setTabStopFromClick(true);
+
+    picClrFrame.Move(30, 240, 8415, 615);
+    picClrFrame.setBackColor(kYellow);
+    picClrFrame.setForeColor(forms::vbWindowText);
+    picClrFrame.setVisible(false);
+
+    designButton(picClose, 30, 30, CloseImage(), QStringLiteral("Schließen"));
+    designButton(picOnTop, 615, 30, OnTopInactiveImage(), QStringLiteral("Immer im Vordergrund"));
+    designButton(picLineal, 225, 30, LinealImage(), QStringLiteral("Lineal anzeigen"));
+    designButton(picColor, 420, 30, ColorImage(), QStringLiteral("Color-Picker anzeigen"));
+    designButton(picZoom, 2040, 30, ZoomImage(), QStringLiteral("Zoomer anzeigen"));
+    designButton(picResizeH, 1800, 30, ResizeHImage(),
+                 QStringLiteral("Lineal vergrößern/verkleinern"));
+    designButton(picResizeV, 30, 240, ResizeVImage(),
+                 QStringLiteral("Lineal vergrößern/verkleinern"));
+    picResizeH.setSystemPointer(Qt::SizeHorCursor);
+    picResizeV.setSystemPointer(Qt::SizeVerCursor);
+    picResizeV.setVisible(false);
+
+    lblPixel.Move(870, 30, 495, 165);
+    lblPixel.setFont(forms::SmallFont());
+    lblPixel.setCaption(QStringLiteral("0"));
+
+    designHolder(picTray, 7560, 0, 615, 375);
+    picTray.setPicture(picker::CrosshairImage());
+    designHolder(picOnTopInactive, 8760, 0, 255, 255);
+    picOnTopInactive.setPicture(OnTopInactiveImage());
+    designHolder(picOnTopActive, 9000, 0, 255, 255);
+    picOnTopActive.setPicture(OnTopActiveImage());
+    designHolder(picCurHorizontal, 9480, 0, 255, 255);
+    picCurHorizontal.setMouseIcon(HorizontalRulerCursor());
+    designHolder(picCurVertical, 9720, 0, 255, 255);
+    picCurVertical.setMouseIcon(VerticalRulerCursor());
+
+    // Tab order: picRuler first, so it holds the focus when first shown.
+    std::vector<std::pair<int, QWidget*>> tabs{
+        {0, picRuler.widget()},   {1, picClose.widget()},         {2, picOnTop.widget()},
+        {3, picResizeH.widget()}, {4, picOnTopActive.widget()},   {5, picOnTopInactive.widget()},
+        {6, lblPixel.widget()},   {7, picCurHorizontal.widget()}, {8, picCurVertical.widget()},
+        {9, picResizeV.widget()}, {10, picLineal.widget()},       {11, picClrFrame.widget()},
+        {22, picColor.widget()},  {23, picTray.widget()},         {33, picZoom.widget()}};
+    for (const auto& t : picker.tabStops())
+        tabs.push_back(t);
+    std::sort(tabs.begin(), tabs.end());
+    for (std::size_t i = 1; i < tabs.size(); ++i)
+        QWidget::setTabOrder(tabs[i - 1].second, tabs[i].second);
+
+    // Handlers.
+    picClose.Click = [this] { picClose_Click(); };
+    picOnTop.Click = [this] { picOnTop_Click(); };
+    picLineal.Click = [this] { picLineal_Click(); };
+    picColor.Click = [this] { picColor_Click(); };
+    picZoom.Click = [this] { picZoom_Click(); };
+    picTray.MouseMove = [this](int b, int s, float x, float y) { picTray_MouseMove(b, s, x, y); };
+    picRuler.DblClick = [this] { picRuler_DblClick(); };
+    picRuler.MouseDown = [this](int b, int s, float x, float y) { picRuler_MouseDown(b, s, x, y); };
+    picRuler.MouseMove = [this](int b, int s, float x, float y) { Form_MouseMove(b, s, x, y); };
+    picRuler.MouseUp = [this](int b, int s, float x, float y) { Form_MouseUp(b, s, x, y); };
+    picRuler.KeyDown = [this](int k, int s) { picRuler_KeyDown(k, s); };
+    picResizeH.MouseDown = [this](int b, int s, float x, float y) {
+        picResizeH_MouseDown(b, s, x, y);
+    };
+    picResizeH.MouseUp = [this](int b, int s, float x, float y) { picResizeH_MouseUp(b, s, x, y); };
+    picResizeV.MouseDown = [this](int b, int s, float x, float y) {
+        picResizeV_MouseDown(b, s, x, y);
+    };
+    picResizeV.MouseUp = [this](int b, int s, float x, float y) { picResizeV_MouseUp(b, s, x, y); };
+    ctlMousePosTimer.Timer_ = [this] { ctlMousePosTimer_Timer(); };
+}
+
+frmRuler::~frmRuler() = default;
+
+// ---------------------------------------------------------------- start and end
+
+void frmRuler::Form_Load() {
+    intPanelMode = 1;
+    AddTrayIcon();
+    LoadSettings();
+    DrawScale();
+}
+
+void frmRuler::Form_Shown() {
+    picRuler.SetFocus();
+}
+
+void frmRuler::picClose_Click() {
+    Hide();
+    Unload(forms::vbFormCode);
+    End();
+}
+
+void frmRuler::Form_Unload(int& cancel) {
+    (void)cancel;
+    SaveSettings();
+}
+
+void frmRuler::Form_QueryUnload(int& cancel, int unloadMode) {
+    Hide();
+    if (unloadMode == forms::vbFormCode || unloadMode == forms::vbAppWindows) {
+        g.nidTray.registration.reset(); // NIM_DELETE
+        return;
+    }
+    // Without a notification area a hidden ruler could never come back: end
+    // regularly instead, settings stored.
+    if (!sys().trayAvailable()) {
+        g.nidTray.registration.reset();
+        return;
+    }
+    cancel = 1;
+}
+
+void frmRuler::windowClosedBySystem() {
+    if (ending_) return;
+    if (Unload(forms::vbFormControlMenu)) End();
+}
+
+void frmRuler::SessionEnding() {
+    if (ending_) return;
+    if (Unload(forms::vbAppWindows)) End();
+}
+
+void frmRuler::End() {
+    ending_ = true;
+    blnResizing = 0;
+    ctlMousePosTimer.setEnabled(false);
+    picker.ctlClrTimer.setEnabled(false);
+    zoom_.reset(); // the zoom window goes without events of its own
+    sys().endProgram();
+}
+
+// ---------------------------------------------------------------- layout
+
+void frmRuler::LayoutForOrientation(float length) {
+    const bool vertical = (g.intOrientation == 1);
+    if (vertical) {
+        setHeight(length);
+        setWidth(kThickness);
+    } else {
+        setWidth(length);
+        setHeight(kThickness);
+    }
+
+    struct Step {
+        forms::Control& control;
+        forms::Control& previous;
+        float gap;
+    };
+    const Step row[] = {{picOnTop, picClose, kGapAfterClose},
+                        {picLineal, picOnTop, kGapAfterOnTop},
+                        {picColor, picLineal, kGapAfterLineal},
+                        {picZoom, picColor, kGapAfterColor},
+                        {lblPixel, picZoom, kGapAfterZoom}};
+    for (const Step& s : row) {
+        if (vertical) {
+            s.control.setLeft(picClose.Left());
+            s.control.setTop(s.previous.Top() + s.previous.Height() + s.gap);
+        } else {
+            s.control.setLeft(s.previous.Left() + s.previous.Width() + s.gap);
+            s.control.setTop(picClose.Top());
+        }
+    }
+
+    picRuler.setMouseIcon(vertical ? picCurVertical.MouseIcon() : picCurHorizontal.MouseIcon());
+    picResizeH.setVisible(g.intOrientation == 0);
+    picResizeV.setVisible(g.intOrientation == 1);
+}
+
+void frmRuler::SwitchOrientation() {
+    if (intPanelMode != 1) return;
+    float length;
+    if (g.intOrientation == 0) {
+        g.intOrientation = 1;
+        length = Width();
+    } else {
+        g.intOrientation = 0;
+        length = Height();
+    }
+    LayoutForOrientation(length);
+    DrawScale();
+}
+
+void frmRuler::Form_Resize() {
+    if (g.intOrientation == 0) {
+        picResizeH.setLeft(Width() - (picResizeH.Width() + kGripEndGap));
+        picRuler.Move(0, kStripOffset, Width(), kStripThickness);
+    } else {
+        picResizeV.setTop(Height() - (picResizeV.Height() + kGripEndGap));
+        picRuler.Move(kStripOffset, 0, kStripThickness, Height());
+    }
+    DrawScale();
+}
+
+void frmRuler::DrawScale() {
+    ++drawScaleCount;
+    ruler::DrawScale(picRuler, g.intOrientation, screen());
+}
+
+void frmRuler::Form_DblClick() {
+    SwitchOrientation();
+}
+void frmRuler::picRuler_DblClick() {
+    SwitchOrientation();
+}
+
+// ---------------------------------------------------------------- moving
+
+void frmRuler::Form_MouseDown(int button, int shift, float x, float y) {
+    (void)shift, (void)x, (void)y;
+    if (button == forms::vbLeftButton) BeginWindowDrag();
+}
+
+void frmRuler::picRuler_MouseDown(int button, int shift, float x, float y) {
+    (void)shift, (void)x, (void)y;
+    if (button == forms::vbLeftButton) BeginWindowDrag();
+}
+
+// The window follows the cursor, keeping the press offset, until the left
+// button is released. Small moves are followed by hand, so a double-click
+// still reaches the strip; a longer drag goes to the window manager's move
+// where one takes it.
+void frmRuler::BeginWindowDrag() {
+    dragging_ = true;
+    dragHandedOver_ = false;
+    dragPress_ = sys().cursorPos();
+    dragOffset_ = dragPress_ - window()->pos();
+}
+
+void frmRuler::followDrag() {
+    if (!dragging_ || dragHandedOver_) return;
+    const QPoint c = sys().cursorPos();
+    const QPoint to = c - dragOffset_;
+    Move(float(to.x()) * screen().TwipsPerPixelX(), float(to.y()) * screen().TwipsPerPixelY());
+    if ((c - dragPress_).manhattanLength() >= QApplication::startDragDistance() &&
+        sys().startSystemMove(window()))
+        dragHandedOver_ = true;
+}
+
+void frmRuler::Form_MouseMove(int button, int shift, float x, float y) {
+    (void)shift, (void)x, (void)y;
+    if (button == forms::vbLeftButton) followDrag();
+}
+
+void frmRuler::Form_MouseUp(int button, int shift, float x, float y) {
+    (void)shift, (void)x, (void)y;
+    if (button == forms::vbLeftButton) {
+        followDrag();
+        dragging_ = false;
+    }
+}
+
+// ---------------------------------------------------------------- resizing
+
+void frmRuler::resizeLoop(bool vertical) {
+    blnResizing = -1;
+    do {
+        // Sleeps until the next event (a pointer motion, the release, a
+        // timer) instead of spinning: same result, no busy processor.
+        forms::DoEvents(true);
+        if (ending_) break;
+        const QPoint c = sys().cursorPos();
+        if (vertical)
+            setHeight(std::max(kMinLength, GripLength(c.y(), screen().TwipsPerPixelY(), Top())));
+        else
+            setWidth(std::max(kMinLength, GripLength(c.x(), screen().TwipsPerPixelX(), Left())));
+    } while (blnResizing);
+}
+
+void frmRuler::picResizeH_MouseDown(int, int, float, float) {
+    resizeLoop(false);
+}
+void frmRuler::picResizeH_MouseUp(int, int, float, float) {
+    blnResizing = 0;
+}
+void frmRuler::picResizeV_MouseDown(int, int, float, float) {
+    resizeLoop(true);
+}
+void frmRuler::picResizeV_MouseUp(int, int, float, float) {
+    blnResizing = 0;
+}
+
+// ---------------------------------------------------------------- keys
+
+void frmRuler::Form_KeyDown(int keyCode, int shift) {
+    const KeyMove m =
+        ArrowKeyMove(keyCode, shift, screen().TwipsPerPixelX(), screen().TwipsPerPixelY());
+    if (m.dLeft != 0) setLeft(Left() + m.dLeft);
+    if (m.dTop != 0) setTop(Top() + m.dTop);
+}
+
+void frmRuler::picRuler_KeyDown(int keyCode, int shift) {
+    Form_KeyDown(keyCode, shift);
+}
+
+// ---------------------------------------------------------------- read-out
+
+void frmRuler::ctlMousePosTimer_Timer() {
+    forms::DoEvents();
+    const QPoint c = sys().cursorPos();
+    const double d = CursorDistance(g.intOrientation, c, Left(), Top(), screen().TwipsPerPixelX(),
+                                    screen().TwipsPerPixelY());
+    lblPixel.setCaption(NumberText(d));
+}
+
+// ---------------------------------------------------------------- panels
+
+void frmRuler::SetPanelMode(std::int16_t mode) {
+    picRuler.setVisible(mode == 1);
+    lblPixel.setVisible(mode == 1);
+    ctlMousePosTimer.setEnabled(mode == 1);
+    picClrFrame.setVisible(mode == 2);
+    intPanelMode = mode;
+}
+
+void frmRuler::picLineal_Click() {
+    SetPanelMode(1);
+}
+
+void frmRuler::picColor_Click() {
+    if (g.intOrientation == 1) SwitchOrientation();
+    SetPanelMode(2);
+}
+
+// ---------------------------------------------------------------- topmost
+
+void frmRuler::picOnTop_Click() {
+    g.blnAlwaysOnTop = std::int16_t(~g.blnAlwaysOnTop);
+    picOnTop.setPicture(g.blnAlwaysOnTop ? picOnTopInactive.Picture() : picOnTopActive.Picture());
+    SetAlwaysOnTop(*this, g.blnAlwaysOnTop);
+}
+
+// ---------------------------------------------------------------- tray
+
+void frmRuler::AddTrayIcon() {
+    sys().keepOutOfTaskbar(window()); // no taskbar entry: the icon is the handle
+    NotifyIconData& nid = g.nidTray;
+    nid.cbSize = 88;
+    nid.hWnd = reinterpret_cast<std::uintptr_t>(picTray.widget());
+    nid.uID = 1;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    nid.uCallbackMessage = WM_MOUSEMOVE;
+    nid.hIcon = Icon();
+    nid.szTip = kTrayTip + QChar(0) + QString(64 - kTrayTip.size() - 1, QChar(' '));
+    // The icon's mouse messages arrive as mouse moves of picTray whose X is
+    // the message number in twips.
+    nid.registration = sys().addTrayIcon(nid.hIcon, TipText(nid.szTip), [this](int message) {
+        if (picTray.MouseMove)
+            picTray.MouseMove(0, 0, float(message) * screen().TwipsPerPixelX(), 0);
+    });
+}
+
+void frmRuler::picTray_MouseMove(int button, int shift, float x, float y) {
+    (void)button, (void)shift, (void)y;
+    const std::int32_t m = forms::CInt(double(x) / double(screen().TwipsPerPixelX()));
+    if (m != WM_LBUTTONDBLCLK) return;
+    if (Visible()) {
+        Hide();
+    } else {
+        Show();
+        SetFocus();
+    }
+}
+
+// ---------------------------------------------------------------- zoom
+
+void frmRuler::picZoom_Click() {
+    if (!zoom_ || !zoom_->Loaded()) zoom_ = std::make_unique<zoom::frmZoom>(sys());
+    zoom_->Show();
+}
+
+// ---------------------------------------------------------------- settings
+
+void frmRuler::LoadSettings() {
+    platform::SettingsStore& store = sys().settings();
+    const auto read = [&](const char* name) {
+        return RegReadValue(store, HKEY_CURRENT_USER, kSettingsKey, QString::fromLatin1(name));
+    };
+    if (read("Installed") != 1) WriteDefaultSettings(store);
+    g.blnAlwaysOnTop = read("AlwaysOnTop") != 0 ? -1 : 0;
+    g.intOrientation = read("Orientation");
+    setLeft(float(read("Left")));
+    setTop(float(read("Top")));
+    picOnTop.setPicture(g.blnAlwaysOnTop ? picOnTopInactive.Picture() : picOnTopActive.Picture());
+    SetAlwaysOnTop(*this, g.blnAlwaysOnTop);
+
+    // A length the window cannot take would leave no usable ruler.
+    const float tpp = g.intOrientation == 1 ? screen().TwipsPerPixelY() : screen().TwipsPerPixelX();
+    const float size = float(read("Size"));
+    LayoutForOrientation(std::clamp(size, kMinLength, kMaxLengthPixels * tpp));
+
+    // A window wholly outside every screen comes back at the first-run place.
+    const QRect px(forms::CInt(Left() / screen().TwipsPerPixelX()),
+                   forms::CInt(Top() / screen().TwipsPerPixelY()),
+                   forms::CInt(Width() / screen().TwipsPerPixelX()),
+                   forms::CInt(Height() / screen().TwipsPerPixelY()));
+    const auto screens = sys().screenRects();
+    const bool visible = std::any_of(screens.begin(), screens.end(),
+                                     [&](const QRect& s) { return s.intersects(px); });
+    if (!visible && !screens.empty()) Move(kDefaultLeft, kDefaultTop);
+}
+
+void frmRuler::SaveSettings() {
+    platform::SettingsStore& store = sys().settings();
+    const auto write = [&](const char* name, std::int32_t v) {
+        RegWriteValue(store, HKEY_CURRENT_USER, kSettingsKey, QString::fromLatin1(name), v);
+    };
+    write("AlwaysOnTop", std::int32_t(g.blnAlwaysOnTop));
+    write("Orientation", g.intOrientation);
+    write("Left", forms::CInt(Left()));
+    write("Top", forms::CInt(Top()));
+    write("Size", forms::CInt(g.intOrientation == 0 ? Width() : Height()));
+}
+
+} // namespace shell

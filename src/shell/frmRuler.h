@@ -1,0 +1,116 @@
+#pragma once
+
+#include "Tray.h"
+#include "picker/ColorPicker.h"
+#include "platform/Forms.h"
+#include "zoom/frmZoom.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace shell {
+
+// Program-wide state, owned by the application and shared with the windows.
+struct Globals {
+    std::int32_t intOrientation = 0; // 0 horizontal, 1 vertical
+    std::int16_t blnAlwaysOnTop = 0; // -1 on, 0 off
+    NotifyIconData nidTray;
+};
+
+// The main window: a light-yellow strip with its button row, pixel read-out,
+// and either the ruler scale or the colour-picker panel.
+class frmRuler : public forms::Form {
+public:
+    frmRuler(platform::DesktopServices& sys, Globals& globals);
+    ~frmRuler() override;
+
+    Globals& g;
+
+    // Controls, in the order they are stacked (later ones on top).
+    forms::PictureBox picRuler;
+    forms::PictureBox picClrFrame;
+    picker::ColorPicker picker;
+    forms::PictureBox picClose;
+    forms::PictureBox picOnTop;
+    forms::PictureBox picLineal;
+    forms::PictureBox picColor;
+    forms::PictureBox picZoom;
+    forms::Label lblPixel;
+    forms::PictureBox picResizeH;
+    forms::PictureBox picResizeV;
+    forms::PictureBox picTray;
+    forms::PictureBox picOnTopInactive;
+    forms::PictureBox picOnTopActive;
+    forms::PictureBox picCurHorizontal;
+    forms::PictureBox picCurVertical;
+    forms::Timer ctlMousePosTimer;
+
+    // State of the window.
+    std::int32_t intPanelMode = 0;
+    std::int16_t blnResizing = 0;
+
+    // Start and end.
+    void Form_Load() override;
+    void Form_Unload(int& cancel) override;
+    void Form_QueryUnload(int& cancel, int unloadMode) override;
+    void picClose_Click();
+    // The desktop session ends: store and end like the close button.
+    void SessionEnding();
+    void End();
+
+    // Layout and orientation.
+    void Form_Resize() override;
+    void Form_DblClick() override;
+    void picRuler_DblClick();
+    void LayoutForOrientation(float length);
+    void SwitchOrientation();
+    void DrawScale();
+
+    // Moving, resizing, keys.
+    void Form_MouseDown(int button, int shift, float x, float y) override;
+    void Form_MouseMove(int button, int shift, float x, float y) override;
+    void Form_MouseUp(int button, int shift, float x, float y) override;
+    void Form_KeyDown(int keyCode, int shift) override;
+    void picRuler_MouseDown(int button, int shift, float x, float y);
+    void picRuler_KeyDown(int keyCode, int shift);
+    void picResizeH_MouseDown(int button, int shift, float x, float y);
+    void picResizeH_MouseUp(int button, int shift, float x, float y);
+    void picResizeV_MouseDown(int button, int shift, float x, float y);
+    void picResizeV_MouseUp(int button, int shift, float x, float y);
+    void BeginWindowDrag();
+
+    // Read-out, panels, topmost, tray, zoom.
+    void ctlMousePosTimer_Timer();
+    void SetPanelMode(std::int16_t mode);
+    void picLineal_Click();
+    void picColor_Click();
+    void picOnTop_Click();
+    void AddTrayIcon();
+    void picTray_MouseMove(int button, int shift, float x, float y);
+    void picZoom_Click();
+    zoom::frmZoom* zoomWindow() const { return zoom_.get(); }
+
+    // Settings.
+    void LoadSettings();
+    void SaveSettings();
+
+    void windowClosedBySystem() override;
+    void Form_Shown() override;
+
+    // How often the scale was drawn (tests count the redraws of a switch).
+    int drawScaleCount = 0;
+
+private:
+    void followDrag();
+    void resizeLoop(bool vertical);
+
+    // Window drag in progress: offset of the press from the window's corner.
+    bool dragging_ = false;
+    bool dragHandedOver_ = false;
+    QPoint dragPress_;
+    QPoint dragOffset_;
+    bool ending_ = false;
+    std::unique_ptr<zoom::frmZoom> zoom_;
+};
+
+} // namespace shell
