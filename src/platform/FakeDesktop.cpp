@@ -5,6 +5,8 @@
 namespace platform {
 
 std::optional<QString> FakeSettingsStore::read(const QString& key, const QString& name) {
+    readLog.push_back(name);
+    if (log) log->push_back("read:" + name);
     const auto it = values.constFind(path(key, name));
     if (it == values.constEnd()) return std::nullopt;
     return *it;
@@ -14,6 +16,7 @@ bool FakeSettingsStore::write(const QString& key, const QString& name, const QSt
     if (!writable) return false;
     values[path(key, name)] = value;
     writeLog.push_back(name);
+    if (log) log->push_back("write:" + name);
     return true;
 }
 
@@ -32,6 +35,7 @@ public:
 };
 
 FakeDesktop::FakeDesktop() {
+    store.log = &log;
     screen = QImage(1024, 768, QImage::Format_RGB32);
     screen.fill(QColor(0, 128, 128));
 }

@@ -14,8 +14,10 @@ class FakeSettingsStore : public SettingsStore {
 public:
     std::optional<QString> read(const QString& key, const QString& name) override;
     bool write(const QString& key, const QString& name, const QString& value) override;
-    QMap<QString, QString> values; // "key\\name" -> text
-    std::vector<QString> writeLog; // names in the order written
+    QMap<QString, QString> values;       // "key\\name" -> text
+    std::vector<QString> writeLog;       // names in the order written
+    std::vector<QString> readLog;        // names in the order read
+    std::vector<QString>* log = nullptr; // shared call log: "read:Name", "write:Name"
     bool writable = true;
     static QString path(const QString& key, const QString& name) { return key + "\\" + name; }
 };

@@ -11,6 +11,8 @@
 class RulerFixture : public ::testing::Test {
 protected:
     void start() {
+        frm.reset();
+        globals = shell::Globals{};
         frm = std::make_unique<shell::frmRuler>(desk, globals);
         frm->Show();
     }

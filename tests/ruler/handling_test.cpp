@@ -1,0 +1,160 @@
+#include "support/RulerFixture.h"
+
+#include "ruler/RulerGeometry.h"
+
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct ReadOutCase {
+    double dpi;
+    int orientation;
+    QPoint cursor;
+    QPoint windowPx; // outer top-left of the window
+    const char* caption;
+};
+
+class ReadOut : public RulerFixture, public ::testing::WithParamInterface<ReadOutCase> {};
+
+TEST_P(ReadOut, CountsPixelsFromTheOuterLeadingEdge) {
+    const ReadOutCase c = GetParam();
+    desk.dpiX = desk.dpiY = c.dpi;
+    start();
+    if (c.orientation == 1) frm->SwitchOrientation();
+    frm->Move(float(c.windowPx.x()) * tppX(), float(c.windowPx.y()) * tppX());
+    desk.cursor = c.cursor;
+    frm->ctlMousePosTimer.Fire();
+    EXPECT_EQ(frm->lblPixel.Caption(), QString::fromLatin1(c.caption));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadOut,
+    ::testing::Values(ReadOutCase{96, 0, {300, 5}, {200, 50}, "100"},
+                      ReadOutCase{96, 0, {201, 500}, {200, 50}, "1"}, // the 0 mark
+                      ReadOutCase{96, 0, {175, 60}, {200, 50}, "-25"},
+                      ReadOutCase{96, 0, {900, 60}, {200, 50}, "700"}, // beyond the end
+                      ReadOutCase{120, 0, {300, 5}, {200, 50}, "100"},
+                      ReadOutCase{120, 0, {175, 60}, {200, 50}, "-25"},
+                      ReadOutCase{96, 1, {999, 130}, {200, 50}, "80"}, // only the row counts
+                      ReadOutCase{96, 1, {0, 130}, {200, 50}, "80"},
+                      ReadOutCase{120, 1, {5, 40}, {200, 50}, "-10"}));
+
+TEST_F(RulerFixture, ReadOutStartsAtZeroAndStopsWithThePicker) {
+    start();
+    EXPECT_EQ(frm->lblPixel.Caption(), "0");
+    EXPECT_TRUE(frm->ctlMousePosTimer.Enabled());
+    frm->picColor_Click();
+    EXPECT_FALSE(frm->ctlMousePosTimer.Enabled());
+    EXPECT_FALSE(frm->lblPixel.Visible());
+}
+
+TEST(RulerNumbers, PlainDecimalText) {
+    EXPECT_EQ(ruler::NumberText(0), "0");
+    EXPECT_EQ(ruler::NumberText(-25), "-25");
+    EXPECT_EQ(ruler::NumberText(0.5), "0.5");
+    EXPECT_EQ(ruler::NumberText(-1.0 / 15.0), "-0.0666666666666667");
+}
+
+struct KeyCase {
+    int key;
+    Qt::KeyboardModifiers mods;
+    QPoint deltaPx;
+};
+
+class ArrowKeys : public RulerFixture, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(ArrowKeys, MoveOnceByOneOrTenPixels) {
+    const KeyCase c = GetParam();
+    for (double dpi : {96.0, 120.0}) {
+        desk.dpiX = desk.dpiY = dpi;
+        start();
+        const float left = frm->Left(), top = frm->Top();
+        const QPoint pos = frm->window()->pos();
+        // From the strip (it has the focus) and from the bare window.
+        QTest::keyClick(frm->picRuler.widget(), Qt::Key(c.key), c.mods);
+        QTest::keyClick(frm->client(), Qt::Key(c.key), c.mods);
+        EXPECT_FLOAT_EQ(frm->Left(), left + 2 * float(c.deltaPx.x()) * tppX()) << dpi;
+        EXPECT_FLOAT_EQ(frm->Top(), top + 2 * float(c.deltaPx.y()) * tppX()) << dpi;
+        EXPECT_EQ(frm->window()->pos(), pos + 2 * c.deltaPx) << dpi;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, ArrowKeys,
+    ::testing::Values(KeyCase{Qt::Key_Right, {}, {1, 0}}, KeyCase{Qt::Key_Left, {}, {-1, 0}},
+                      KeyCase{Qt::Key_Up, {}, {0, -1}}, KeyCase{Qt::Key_Down, {}, {0, 1}},
+                      KeyCase{Qt::Key_Right, Qt::ShiftModifier, {10, 0}},
+                      KeyCase{Qt::Key_Up, Qt::ShiftModifier, {0, -10}},
+                      KeyCase{Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier, {1, 0}},
+                      KeyCase{Qt::Key_Down, Qt::ShiftModifier | Qt::AltModifier, {0, 1}},
+                      KeyCase{Qt::Key_A, {}, {0, 0}}));
+
+TEST_F(RulerFixture, ArrowKeysPassTheScreenEdge) {
+    start();
+    frm->Move(0, 0);
+    QTest::keyClick(frm->picRuler.widget(), Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_FLOAT_EQ(frm->Left(), -150);
+    EXPECT_EQ(frm->window()->pos().x(), -10);
+}
+
+// Presses the grip, lets the loop run one motion and the release, and returns.
+void dragGrip(shell::frmRuler& frm, platform::FakeDesktop& desk, forms::PictureBox& grip,
+              QPoint motion, QPoint release, Qt::MouseButton button = Qt::LeftButton) {
+    QTimer::singleShot(0, grip.widget(), [&, motion, release, button] {
+        desk.cursor = motion;
+        QTimer::singleShot(0, grip.widget(), [&, release, button] {
+            desk.cursor = release;
+            QTest::mouseRelease(grip.widget(), button, {}, QPoint(2, 2));
+        });
+    });
+    QTest::mousePress(grip.widget(), button, {}, QPoint(2, 2));
+    (void)frm;
+}
+
+TEST_F(RulerFixture, GripPutsTheFarEdgeUnderTheCursor) {
+    start(); // Left = 900 twips
+    dragGrip(*frm, desk, frm->picResizeH, {500, 70}, {660, 75});
+    EXPECT_FALSE(frm->blnResizing);
+    EXPECT_FLOAT_EQ(frm->Width(), 9000); // 15 x 660 - 900, the cursor at the release
+    EXPECT_FLOAT_EQ(frm->picResizeH.Left() + frm->picResizeH.Width(), 9000 - 60);
+    EXPECT_EQ(frm->picRuler.image().width(), 600);
+
+    // Any button works, and the vertical grip changes the height.
+    frm->SwitchOrientation();
+    dragGrip(*frm, desk, frm->picResizeV, {0, 200}, {0, 400}, Qt::RightButton);
+    EXPECT_FLOAT_EQ(frm->Height(), 15 * 400 - 900);
+    EXPECT_FLOAT_EQ(frm->Width(), 915);
+}
+
+TEST_F(RulerFixture, GripKeepsAReachableLength) {
+    start();
+    dragGrip(*frm, desk, frm->picResizeH, {10, 70}, {0, 70});
+    EXPECT_FLOAT_EQ(frm->Width(), ruler::kMinLength);
+    // The grip stays clear of the zoom button.
+    EXPECT_GT(frm->picResizeH.Left(), frm->picZoom.Left() + frm->picZoom.Width());
+}
+
+TEST_F(RulerFixture, LeftPressFollowsTheCursorOthersDoNothing) {
+    start();
+    const QPoint start = frm->window()->pos();
+    desk.cursor = start + QPoint(100, 40);
+    QTest::mousePress(frm->picRuler.widget(), Qt::RightButton, {}, QPoint(100, 14));
+    desk.cursor += QPoint(30, 30);
+    QTest::mouseMove(frm->picRuler.widget(), QPoint(130, 44));
+    QTest::mouseRelease(frm->picRuler.widget(), Qt::RightButton, {}, QPoint(130, 44));
+    EXPECT_EQ(frm->window()->pos(), start);
+
+    desk.cursor = start + QPoint(100, 40);
+    QTest::mousePress(frm->picRuler.widget(), Qt::LeftButton, {}, QPoint(100, 14));
+    desk.cursor += QPoint(-37, 25);
+    QMouseEvent move(QEvent::MouseMove, QPointF(63, 39), QPointF(63, 39), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frm->picRuler.widget(), &move);
+    QTest::mouseRelease(frm->picRuler.widget(), Qt::LeftButton, {}, QPoint(63, 39));
+    EXPECT_EQ(frm->window()->pos(), start + QPoint(-37, 25));
+    EXPECT_FLOAT_EQ(frm->Left(), float(start.x() - 37) * 15);
+    EXPECT_FLOAT_EQ(frm->Top(), float(start.y() + 25) * 15);
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+#include "support/RulerFixture.h"
+
+#include "ruler/Scale.h"
+
+#include <optional>
+
+namespace {
+
+constexpr QRgb kInk = qRgb(0, 0, 0);
+constexpr QRgb kYellow = qRgb(255, 255, 192);
+
+// Ink (any non-yellow pixel) bounding box within a region of the strip image.
+std::optional<QRect> inkBox(const QImage& img, const QRect& region) {
+    std::optional<QRect> box;
+    for (int y = region.top(); y <= region.bottom(); ++y)
+        for (int x = region.left(); x <= region.right(); ++x)
+            if (img.rect().contains(x, y) && img.pixel(x, y) != kYellow)
+                box = box ? box->united(QRect(x, y, 1, 1)) : QRect(x, y, 1, 1);
+    return box;
+}
+
+struct TickCase {
+    double dpi;
+    int longTop;  // first row of a long tick
+    int shortTop; // first row of a short tick
+    int bottom;   // last row of both
+};
+
+class ScaleTicks : public RulerFixture, public ::testing::WithParamInterface<TickCase> {};
+
+TEST_P(ScaleTicks, LongAndShortTicksStandOnEvenPixels) {
+    const TickCase c = GetParam();
+    desk.dpiX = desk.dpiY = c.dpi;
+    start();
+    const QImage& img = frm->picRuler.image();
+    ASSERT_EQ(img.height(), c.bottom + 1);
+    const int midLong = (c.longTop + c.shortTop) / 2; // inside long ticks only
+    for (int x = 0; x < img.width(); ++x) {
+        SCOPED_TRACE(x);
+        const bool tick = (x % 2 == 0);
+        const bool longTick = (x % 10 == 0);
+        EXPECT_EQ(img.pixel(x, c.bottom) == kInk, tick);
+        EXPECT_EQ(img.pixel(x, c.shortTop) == kInk, tick);
+        EXPECT_NE(img.pixel(x, c.shortTop - 1), longTick ? kYellow : kInk);
+        EXPECT_EQ(img.pixel(x, midLong) == kInk, longTick);
+        EXPECT_EQ(img.pixel(x, c.longTop) == kInk, longTick);
+        if (x % 20 == 10) { // clear of the labels
+            EXPECT_NE(img.pixel(x, c.longTop - 1), kInk) << "tick too long";
+        }
+    }
+}
+
+// 495 twips of strip: 33 pixels at 15 twips per pixel, 41 at 12, where the
+// strip then measures 492 twips across.
+INSTANTIATE_TEST_SUITE_P(Dpi, ScaleTicks,
+                         ::testing::Values(TickCase{96, 16, 25, 32}, TickCase{120, 20, 31, 40}));
+
+TEST_F(RulerFixture, LabelsAreCentredOnTheirTick) {
+    start();
+    const QImage& img = frm->picRuler.image();
+    for (int n : {20, 100, 300, 500}) {
+        SCOPED_TRACE(n);
+        const auto box = inkBox(img, QRect(n - 12, 0, 25, 15));
+        ASSERT_TRUE(box);
+        const double centre = (box->left() + box->right()) / 2.0;
+        EXPECT_NEAR(centre, n, 2.0); // glyph bearings shift the ink a little
+    }
+    // The "0" label is cut in half by the strip's start edge.
+    const auto zero = inkBox(img, QRect(0, 0, 6, 15));
+    ASSERT_TRUE(zero);
+    EXPECT_EQ(zero->left(), 0);
+}
+
+TEST_F(RulerFixture, VerticalLabelsReadLeftToRight) {
+    start();
+    frm->SwitchOrientation();
+    const QImage& img = frm->picRuler.image();
+    ASSERT_EQ(img.size(), QSize(33, 600));
+    // Ticks now stand on the right edge, rows for pixels.
+    EXPECT_EQ(img.pixel(32, 40), kInk);
+    EXPECT_EQ(img.pixel(16, 40), kInk);
+    EXPECT_NE(img.pixel(16, 42), kInk);
+    EXPECT_NE(img.pixel(32, 41), kInk);
+    // Label "100" centred on row 100, wider than tall: not rotated.
+    const auto box = inkBox(img, QRect(0, 90, 16, 21));
+    ASSERT_TRUE(box);
+    EXPECT_GT(box->width(), box->height());
+    EXPECT_NEAR((box->top() + box->bottom()) / 2.0, 100, 2.0);
+}
+
+TEST_F(RulerFixture, FractionalTwipsPerPixelRoundEachStep) {
+    // 168 dpi: 8.5714 twips per pixel, every step adds 17 twips, so the tick
+    // of pixel 200 drifts to column 198 while its label stays centred on 200.
+    desk.dpiX = desk.dpiY = 168;
+    start();
+    const QImage& img = frm->picRuler.image();
+    ASSERT_EQ(img.height(), 58);
+    EXPECT_EQ(img.pixel(198, 35), kInk); // long tick of pixel 200
+    EXPECT_NE(img.pixel(200, 35), kInk); // the short tick of 202 lands here
+    EXPECT_EQ(img.pixel(200, 50), kInk);
+    const auto label = inkBox(img, QRect(185, 0, 31, 25));
+    ASSERT_TRUE(label);
+    EXPECT_NEAR((label->left() + label->right()) / 2.0, 200, 1.5);
+}
+
+TEST_F(RulerFixture, EmptyStripIsOnlyCleared) {
+    start();
+    forms::PictureBox strip(*frm, frm.get());
+    strip.Move(0, 0, 0, 495);
+    ruler::DrawScale(strip, 0, frm->screen());
+    EXPECT_TRUE(strip.image().isNull() || strip.image().width() == 0);
+
+    // A strip ending exactly on a tick position leaves that tick out.
+    strip.Move(0, 0, 150, 495); // ticks at 0..8 pixels; 10 would be at 150
+    ruler::DrawScale(strip, 0, frm->screen());
+    ASSERT_EQ(strip.image().width(), 10);
+    EXPECT_EQ(strip.image().pixel(8, 32), kInk);
+}
+
+} // namespace
