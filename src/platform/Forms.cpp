@@ -117,6 +117,7 @@ void DoEvents(bool waitForMore) {
 class ControlEvents {
 public:
     static void press(Control& c, QMouseEvent* e, bool dbl) {
+        c.form().setMouseEventScreenPos(e->globalPosition().toPoint());
         const int b = buttonCode(e->button());
         if (b == 0) return;
         if (dbl && b == vbLeftButton && c.DblClick) {
@@ -137,6 +138,7 @@ public:
         }
     }
     static void release(Control& c, QMouseEvent* e) {
+        c.form().setMouseEventScreenPos(e->globalPosition().toPoint());
         const int b = buttonCode(e->button());
         if (b == 0) return;
         if (c.MouseUp) c.MouseUp(b, shiftCode(e->modifiers()), x(c, e), y(c, e));
@@ -144,6 +146,7 @@ public:
             c.Click();
     }
     static void move(Control& c, QMouseEvent* e) {
+        c.form().setMouseEventScreenPos(e->globalPosition().toPoint());
         if (c.MouseMove)
             c.MouseMove(buttonCode(e->buttons() & Qt::LeftButton     ? Qt::LeftButton
                                    : e->buttons() & Qt::RightButton  ? Qt::RightButton
@@ -263,6 +266,7 @@ protected:
         return float(e->position().y()) * form.screen().TwipsPerPixelY();
     }
     void mousePressEvent(QMouseEvent* e) override {
+        form.setMouseEventScreenPos(e->globalPosition().toPoint());
         const int b = buttonCode(e->button());
         if (b) form.Form_MouseDown(b, shiftCode(e->modifiers()), tx(e), ty(e));
     }
@@ -274,12 +278,14 @@ protected:
             form.Form_MouseDown(b, shiftCode(e->modifiers()), tx(e), ty(e));
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        form.setMouseEventScreenPos(e->globalPosition().toPoint());
         const int b = buttonCode(e->button());
         if (!b) return;
         form.Form_MouseUp(b, shiftCode(e->modifiers()), tx(e), ty(e));
         if (b == vbLeftButton && rect().contains(e->position().toPoint())) form.Form_Click();
     }
     void mouseMoveEvent(QMouseEvent* e) override {
+        form.setMouseEventScreenPos(e->globalPosition().toPoint());
         const Qt::MouseButtons bs = e->buttons();
         const int b = (bs & Qt::LeftButton)     ? vbLeftButton
                       : (bs & Qt::RightButton)  ? vbRightButton
@@ -572,11 +578,13 @@ void Shape::setVisible(bool v) {
 
 void Shape::paint(QPainter& p, float unitX, float unitY) const {
     const QRect r(CInt(Left / unitX), CInt(Top / unitY), CInt(Width / unitX), CInt(Height / unitY));
-    // Inverting outline: legible over light and dark samples alike.
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.setPen(QPen(QColor(255, 255, 255), 1));
+    // A black frame with a white one inside: over any colour one of the two
+    // stands out (an inverted outline vanishes over mid-grey, 0x80 -> 0x7F).
     p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0, 0, 0), 1));
     p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(QPen(QColor(255, 255, 255), 1));
+    p.drawRect(r.adjusted(1, 1, -2, -2));
 }
 
 // ---------------------------------------------------------------- label

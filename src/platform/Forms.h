@@ -391,6 +391,11 @@ public:
     // The window became visible (after the first Form_Resize on first show).
     virtual void Form_Shown() {}
 
+    // Screen pixel of the mouse event being handled (the press, move or
+    // release itself, not where the pointer is by now).
+    QPoint MouseEventScreenPos() const { return mouseEventScreenPos_; }
+    void setMouseEventScreenPos(const QPoint& p) { mouseEventScreenPos_ = p; }
+
     // Called by the window when the window system moved it.
     void windowMovedTo(const QPoint& px);
     // A close request from the window system (unload mode 0 by default).
@@ -415,6 +420,7 @@ private:
     float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     Colour back_ = vbWindowBackground;
     QIcon icon_;
+    QPoint mouseEventScreenPos_;
 };
 
 // The small sans-serif face the window's labels and the scale use, at 6.75 pt.

@@ -280,24 +280,17 @@ void frmRuler::picRuler_MouseDown(int button, int shift, float x, float y) {
 }
 
 // The window follows the cursor, keeping the press offset, until the left
-// button is released. Small moves are followed by hand, so a double-click
-// still reaches the strip; a longer drag goes to the window manager's move
-// where one takes it.
+// button is released: by hand, or by the window system's own move where the
+// platform leaves window placement to it.
 void frmRuler::BeginWindowDrag() {
-    dragging_ = true;
-    dragHandedOver_ = false;
-    dragPress_ = sys().cursorPos();
-    dragOffset_ = dragPress_ - window()->pos();
+    dragOffset_ = MouseEventScreenPos() - window()->pos();
+    dragging_ = !sys().startSystemMove(window());
 }
 
 void frmRuler::followDrag() {
-    if (!dragging_ || dragHandedOver_) return;
-    const QPoint c = sys().cursorPos();
-    const QPoint to = c - dragOffset_;
+    if (!dragging_) return;
+    const QPoint to = MouseEventScreenPos() - dragOffset_;
     Move(float(to.x()) * screen().TwipsPerPixelX(), float(to.y()) * screen().TwipsPerPixelY());
-    if ((c - dragPress_).manhattanLength() >= QApplication::startDragDistance() &&
-        sys().startSystemMove(window()))
-        dragHandedOver_ = true;
 }
 
 void frmRuler::Form_MouseMove(int button, int shift, float x, float y) {

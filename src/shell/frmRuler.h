@@ -104,10 +104,8 @@ private:
     void followDrag();
     void resizeLoop(bool vertical);
 
-    // Window drag in progress: offset of the press from the window's corner.
+    // Window drag by hand in progress: offset of the press from the corner.
     bool dragging_ = false;
-    bool dragHandedOver_ = false;
-    QPoint dragPress_;
     QPoint dragOffset_;
     bool ending_ = false;
     std::unique_ptr<zoom::frmZoom> zoom_;

@@ -135,26 +135,46 @@ TEST_F(RulerFixture, GripKeepsAReachableLength) {
     EXPECT_GT(frm->picResizeH.Left(), frm->picZoom.Left() + frm->picZoom.Width());
 }
 
-TEST_F(RulerFixture, LeftPressFollowsTheCursorOthersDoNothing) {
+// Sends a mouse event with an explicit screen position, as the X server does.
+void send(QWidget* w, QEvent::Type type, QPoint screen, Qt::MouseButton button,
+          Qt::MouseButtons held) {
+    const QPointF local = w->mapFromGlobal(QPointF(screen));
+    QMouseEvent e(type, local, local, QPointF(screen), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST_F(RulerFixture, LeftPressDragsWithThePressOffsetOthersDoNothing) {
     start();
+    QWidget* strip = frm->picRuler.widget();
     const QPoint start = frm->window()->pos();
-    desk.cursor = start + QPoint(100, 40);
-    QTest::mousePress(frm->picRuler.widget(), Qt::RightButton, {}, QPoint(100, 14));
-    desk.cursor += QPoint(30, 30);
-    QTest::mouseMove(frm->picRuler.widget(), QPoint(130, 44));
-    QTest::mouseRelease(frm->picRuler.widget(), Qt::RightButton, {}, QPoint(130, 44));
+    const QPoint press = start + QPoint(100, 40);
+    send(strip, QEvent::MouseButtonPress, press, Qt::RightButton, Qt::RightButton);
+    send(strip, QEvent::MouseMove, press + QPoint(30, 30), Qt::NoButton, Qt::RightButton);
+    send(strip, QEvent::MouseButtonRelease, press + QPoint(30, 30), Qt::RightButton, {});
     EXPECT_EQ(frm->window()->pos(), start);
 
-    desk.cursor = start + QPoint(100, 40);
-    QTest::mousePress(frm->picRuler.widget(), Qt::LeftButton, {}, QPoint(100, 14));
-    desk.cursor += QPoint(-37, 25);
-    QMouseEvent move(QEvent::MouseMove, QPointF(63, 39), QPointF(63, 39), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(frm->picRuler.widget(), &move);
-    QTest::mouseRelease(frm->picRuler.widget(), Qt::LeftButton, {}, QPoint(63, 39));
+    // The window follows every motion; the pointer's position by now (the
+    // fake cursor) does not matter, the events' positions do.
+    desk.cursor = QPoint(999, 999);
+    send(strip, QEvent::MouseButtonPress, press, Qt::LeftButton, Qt::LeftButton);
+    send(strip, QEvent::MouseMove, press + QPoint(3, 2), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(frm->window()->pos(), start + QPoint(3, 2));
+    send(strip, QEvent::MouseMove, press + QPoint(-37, 25), Qt::NoButton, Qt::LeftButton);
+    send(strip, QEvent::MouseButtonRelease, press + QPoint(-37, 25), Qt::LeftButton, {});
     EXPECT_EQ(frm->window()->pos(), start + QPoint(-37, 25));
     EXPECT_FLOAT_EQ(frm->Left(), float(start.x() - 37) * 15);
     EXPECT_FLOAT_EQ(frm->Top(), float(start.y() + 25) * 15);
+    // After the release, motions no longer move the window.
+    send(strip, QEvent::MouseMove, press, Qt::NoButton, {});
+    EXPECT_EQ(frm->window()->pos(), start + QPoint(-37, 25));
+
+    // The bare window drags the same way.
+    const QPoint now = frm->window()->pos();
+    send(frm->client(), QEvent::MouseButtonPress, now + QPoint(300, 5), Qt::LeftButton,
+         Qt::LeftButton);
+    send(frm->client(), QEvent::MouseMove, now + QPoint(310, 15), Qt::NoButton, Qt::LeftButton);
+    send(frm->client(), QEvent::MouseButtonRelease, now + QPoint(310, 15), Qt::LeftButton, {});
+    EXPECT_EQ(frm->window()->pos(), now + QPoint(10, 10));
 }
 
 } // namespace
