@@ -208,3 +208,33 @@ TEST_F(Handling, CloseRequestWithoutANotificationAreaEndsRegularly) {
 }
 
 } // namespace
+
+namespace {
+
+// Sets the display's logical DPI for programs started afterwards.
+void setXftDpi(int dpi) {
+    QProcess q;
+    q.start("xrdb", {"-merge"});
+    q.waitForStarted(3000);
+    q.write(QStringLiteral("Xft.dpi: %1\n").arg(dpi).toLatin1());
+    q.closeWriteChannel();
+    q.waitForFinished(3000);
+}
+
+TEST_F(Handling, TwipsFollowTheLogicalDpiWithoutScaling) {
+    setXftDpi(120);
+    struct Restore {
+        ~Restore() { setXftDpi(96); }
+    } restore;
+    Program p;
+    // 12 twips per pixel: 900/900 twips at 75/75, 9000 x 915 twips as 750 x 76.
+    const QRect r = startRuler(p);
+    EXPECT_EQ(r, QRect(75, 75, 750, 76));
+    xdo::click(r.left() + 300, r.top() + 60);
+    xdo::key("shift+Right");
+    EXPECT_TRUE(waitForGeometry(r.translated(10, 0)));
+    ASSERT_TRUE(p.terminate());
+    EXPECT_EQ(p.readSettings().value("Left"), "1020");
+}
+
+} // namespace
