@@ -1,0 +1,226 @@
+#include "platform/FakeDesktop.h"
+#include "platform/Forms.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+TEST(Rounding, HalvesGoToTheEvenNeighbour) {
+    const struct {
+        double in;
+        std::int32_t out;
+    } rows[] = {{0.5, 0},
+                {1.5, 2},
+                {2.5, 2},
+                {-0.5, 0},
+                {-1.5, -2},
+                {-2.5, -2},
+                {2.4999, 2},
+                {2.5001, 3},
+                {16.5, 16},
+                {24.75, 25},
+                {-0.4, 0},
+                {1e300, INT32_MAX},
+                {-1e300, INT32_MIN},
+                {std::numeric_limits<double>::quiet_NaN(), 0}};
+    for (const auto& r : rows)
+        EXPECT_EQ(forms::CInt(r.in), r.out) << r.in;
+}
+
+TEST(Rounding, IntegerDivisionRoundsOperandsFirst) {
+    EXPECT_EQ(forms::IntDiv(11520, 15), 768);
+    EXPECT_EQ(forms::IntDiv(3975, 15), 265);
+    EXPECT_EQ(forms::IntDiv(300, 12), 25);
+    EXPECT_EQ(forms::IntDiv(300, 8.5714), 33); // 300 \ 9
+    EXPECT_EQ(forms::IntDiv(7.5, 2.5), 4);     // 8 \ 2
+    EXPECT_EQ(forms::IntDiv(-7, 2), -3);
+    EXPECT_EQ(forms::IntDiv(5, 0.4), 0); // a divisor that rounds to 0 gives 0
+}
+
+TEST(Colours, ValuesAreBlueGreenRed) {
+    EXPECT_EQ(forms::toQColor(0x00C0FFFF), QColor(255, 255, 192));
+    EXPECT_EQ(forms::toQColor(0x0080C0FF), QColor(255, 192, 128));
+    EXPECT_EQ(forms::fromQColor(QColor(255, 128, 0)), 0x000080FFu);
+    EXPECT_EQ(forms::toQColor(forms::vbWindowBackground), QColor(255, 255, 255));
+    EXPECT_EQ(forms::toQColor(forms::vbWindowText), QColor(0, 0, 0));
+}
+
+TEST(Screen, TwipsPerPixelFromTheLogicalDpi) {
+    platform::FakeDesktop desk;
+    forms::Screen screen(desk);
+    EXPECT_FLOAT_EQ(screen.TwipsPerPixelX(), 15);
+    EXPECT_FLOAT_EQ(screen.Width(), 1024 * 15);
+    desk.dpiX = desk.dpiY = 120;
+    EXPECT_FLOAT_EQ(screen.TwipsPerPixelY(), 12);
+    EXPECT_FLOAT_EQ(screen.Height(), 768 * 12);
+    desk.dpiX = 0; // a display that reports nothing
+    EXPECT_FLOAT_EQ(screen.TwipsPerPixelX(), 15);
+}
+
+// A form that records its events.
+class Probe : public forms::Form {
+public:
+    explicit Probe(platform::DesktopServices& sys) : forms::Form(sys, false) {}
+    void Form_Load() override { log.push_back("Load"); }
+    void Form_Resize() override {
+        log.push_back(QStringLiteral("Resize %1x%2").arg(Width()).arg(Height()));
+    }
+    void Form_QueryUnload(int& cancel, int mode) override {
+        log.push_back(QStringLiteral("QueryUnload %1").arg(mode));
+        cancel = cancelUnload;
+    }
+    void Form_Unload(int&) override { log.push_back("Unload"); }
+    std::vector<QString> log;
+    int cancelUnload = 0;
+};
+
+TEST(FormModel, SizeChangesRaiseResizeBeforeTheNextStatement) {
+    platform::FakeDesktop desk;
+    Probe f(desk);
+    f.Show();
+    f.log.clear();
+    f.setWidth(3000);
+    ASSERT_EQ(f.log.size(), 1u);
+    EXPECT_EQ(f.log.back(), "Resize 3000x0");
+    f.setWidth(3000); // unchanged: no event
+    f.setHeight(915);
+    EXPECT_EQ(f.log, (std::vector<QString>{"Resize 3000x0", "Resize 3000x915"}));
+    EXPECT_EQ(f.window()->size(), QSize(200, 61));
+    // The client area sits inside a one-pixel frame.
+    EXPECT_EQ(f.client()->geometry(), QRect(1, 1, 198, 59));
+    EXPECT_FLOAT_EQ(f.ScaleHeight(), 885);
+}
+
+TEST(FormModel, LoadOnceThenResizeOnFirstShow) {
+    platform::FakeDesktop desk;
+    Probe f(desk);
+    f.Show();
+    f.Hide();
+    f.Show();
+    EXPECT_EQ(f.log, (std::vector<QString>{"Load", "Resize 0x0"}));
+    EXPECT_EQ(desk.active, f.window());
+}
+
+TEST(FormModel, MovesByTheWindowSystemUpdateTheModel) {
+    platform::FakeDesktop desk;
+    Probe f(desk);
+    f.Move(900, 901); // 60, 60 pixels; the model keeps its own twips
+    f.Show();
+    EXPECT_EQ(f.window()->pos(), QPoint(60, 60));
+    f.windowMovedTo(QPoint(60, 60));
+    EXPECT_FLOAT_EQ(f.Top(), 901);
+    f.window()->move(75, 40); // as a window manager or the user would
+    EXPECT_FLOAT_EQ(f.Left(), 75 * 15);
+    EXPECT_FLOAT_EQ(f.Top(), 40 * 15);
+}
+
+TEST(FormModel, UnloadAsksFirstAndCanBeCancelled) {
+    platform::FakeDesktop desk;
+    Probe f(desk);
+    f.Show();
+    f.log.clear();
+    f.cancelUnload = 1;
+    EXPECT_FALSE(f.Unload(forms::vbFormControlMenu));
+    EXPECT_TRUE(f.Loaded());
+    f.cancelUnload = 0;
+    EXPECT_TRUE(f.Unload(forms::vbFormCode));
+    EXPECT_FALSE(f.Loaded());
+    EXPECT_FALSE(f.Visible());
+    EXPECT_EQ(f.log, (std::vector<QString>{"QueryUnload 0", "QueryUnload 1", "Unload"}));
+}
+
+class Board : public forms::Form {
+public:
+    explicit Board(platform::DesktopServices& sys)
+        : forms::Form(sys, true), box(*this, this), child(*this, &box) {
+        setDesignSize(3000, 3000);
+        box.setBorderFlat(true);
+        box.Move(150, 150, 1500, 1500); // 100 x 100 pixels, 98 x 98 inside
+        box.setScaleMode(forms::ScaleMode::Pixels);
+        box.setBackColor(0x00FFFFFF);
+        child.Move(4, 4, 32, 32); // in the box's pixel scale
+    }
+    forms::PictureBox box;
+    forms::PictureBox child;
+};
+
+TEST(PictureBox, DrawingIsPersistentAndBackColorErasesIt) {
+    platform::FakeDesktop desk;
+    Board b(desk);
+    EXPECT_FLOAT_EQ(b.box.ScaleWidth(), 98);
+    EXPECT_EQ(b.child.widget()->geometry(), QRect(4, 4, 32, 32));
+    b.box.Line(10, 20, 15, 20, 0x000000FF);
+    EXPECT_EQ(b.box.Point(10, 20), 0x000000FFu);
+    EXPECT_EQ(b.box.Point(14, 20), 0x000000FFu);
+    EXPECT_EQ(b.box.Point(15, 20), 0x00FFFFFFu);  // the end point is left out
+    EXPECT_EQ(b.box.Point(500, 20), 0xFFFFFFFFu); // outside: no colour
+    b.box.setBackColor(0x0000FF00);
+    EXPECT_EQ(b.box.Point(10, 20), 0x0000FF00u);
+}
+
+TEST(PictureBox, PaintPictureStretchesWithoutSmoothing) {
+    platform::FakeDesktop desk;
+    Board b(desk);
+    QImage two(2, 1, QImage::Format_RGB32);
+    two.setPixel(0, 0, qRgb(255, 0, 0));
+    two.setPixel(1, 0, qRgb(0, 0, 255));
+    b.box.PaintPicture(two, 0, 0, b.box.ScaleWidth(), b.box.ScaleHeight());
+    EXPECT_EQ(b.box.Point(48, 50), 0x000000FFu);
+    EXPECT_EQ(b.box.Point(49, 50), 0x00FF0000u);
+}
+
+TEST(PictureBox, PrintDrawsAtTheCurrentPositionWithTransparentBackground) {
+    platform::FakeDesktop desk;
+    Board b(desk);
+    b.box.setBackColor(0x00000000);
+    b.box.setForeColor(0x00FFFFFF);
+    b.box.setFont(forms::SmallFont());
+    b.box.CurrentX = 0;
+    b.box.CurrentY = 2;
+    b.box.Print("#ffffff");
+    int lit = 0, firstRow = 99;
+    const QImage& img = b.box.image();
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != qRgb(0, 0, 0)) {
+                ++lit;
+                firstRow = std::min(firstRow, y);
+            }
+    EXPECT_GT(lit, 20);
+    EXPECT_GE(firstRow, 2);
+    EXPECT_GT(b.box.TextWidth("#ffffff"), b.box.TextWidth("#f"));
+}
+
+TEST(Controls, ControlArrayHandlersAndTheReleaseAfterAHide) {
+    platform::FakeDesktop desk;
+    Board b(desk);
+    b.Show();
+    std::vector<QString> log;
+    b.child.MouseDown = [&](int button, int shift, float x, float y) {
+        log.push_back(QStringLiteral("down %1 %2 %3,%4").arg(button).arg(shift).arg(x).arg(y));
+        b.child.setVisible(false); // hides itself, like a grab button
+    };
+    b.child.MouseUp = [&](int button, int, float, float) {
+        log.push_back(QStringLiteral("up %1").arg(button));
+    };
+    QTest::mousePress(b.child.widget(), Qt::RightButton, Qt::ShiftModifier, QPoint(3, 4));
+    ASSERT_EQ(QWidget::mouseGrabber(), b.box.widget());
+    QTest::mouseRelease(b.box.widget(), Qt::RightButton, {}, QPoint(90, 90));
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    // Positions come in the control's own scale unit, twips here.
+    EXPECT_EQ(log, (std::vector<QString>{"down 2 1 45,60", "up 2"}));
+}
+
+TEST(Images, PixelTextWithALegend) {
+    const char* const rows[] = {"#.", ".o"};
+    const QImage img =
+        forms::imageFromText(rows, 2, {{'#', qRgb(0, 0, 0)}, {'o', qRgb(255, 255, 255)}});
+    EXPECT_EQ(img.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(qAlpha(img.pixel(1, 0)), 0);
+    EXPECT_EQ(img.pixel(1, 1), qRgb(255, 255, 255));
+}
+
+} // namespace
