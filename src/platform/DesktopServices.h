@@ -70,6 +70,9 @@ public:
     // Stacking of a top-level window, applied to the shown window in place.
     // Turning it on or off also activates the window.
     virtual void setTopmost(QWidget* window, bool on) = 0;
+    // Puts a shown window back on top of the topmost ones without activating
+    // it, so a window that does this on every tick never takes the focus.
+    virtual void raiseTopmost(QWidget* window) = 0;
     virtual void activate(QWidget* window) = 0;
     // Keeps a shown window out of the taskbar and pagers.
     virtual void keepOutOfTaskbar(QWidget* window) = 0;

@@ -65,6 +65,11 @@ void FakeDesktop::setTopmost(QWidget* window, bool on) {
     log.push_back(on ? "TopmostOn" : "TopmostOff");
 }
 
+void FakeDesktop::raiseTopmost(QWidget* window) {
+    topmost[window] = true;
+    ++raises;
+}
+
 void FakeDesktop::activate(QWidget* window) {
     active = window;
 }

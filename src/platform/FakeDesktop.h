@@ -38,6 +38,7 @@ public:
     QPoint cursorPos() const override { return cursor; }
     QImage captureScreen(const QRect& rect) override;
     void setTopmost(QWidget* window, bool on) override;
+    void raiseTopmost(QWidget* window) override;
     void activate(QWidget* window) override;
     void keepOutOfTaskbar(QWidget* window) override;
     bool startSystemMove(QWidget* window) override;
@@ -73,6 +74,7 @@ public:
     int endCalls = 0;
     int captures = 0;
     QHash<QWidget*, bool> topmost;
+    int raises = 0; // raiseTopmost calls; not logged, a window may raise every tick
     QWidget* active = nullptr;
     std::vector<QWidget*> skipTaskbar;
     // Registered icon, or nullptr when none (or removed).

@@ -76,14 +76,27 @@ QImage X11Desktop::captureScreen(const QRect& rect) {
     return out;
 }
 
-void X11Desktop::setTopmost(QWidget* window, bool on) {
+namespace {
+
+void applyTopmostFlag(QWidget* window, bool on) {
     Qt::WindowFlags f = window->windowFlags();
     f.setFlag(Qt::WindowStaysOnTopHint, on);
     // setWindowFlags() would hide the window and make a new native one; these
     // two calls change the stacking of the same shown window.
     window->overrideWindowFlags(f);
     if (QWindow* h = window->windowHandle()) h->setFlags(f);
+}
+
+} // namespace
+
+void X11Desktop::setTopmost(QWidget* window, bool on) {
+    applyTopmostFlag(window, on);
     activate(window);
+}
+
+void X11Desktop::raiseTopmost(QWidget* window) {
+    if (!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) applyTopmostFlag(window, true);
+    if (window->isVisible()) window->raise();
 }
 
 void X11Desktop::activate(QWidget* window) {

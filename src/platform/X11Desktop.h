@@ -26,6 +26,7 @@ public:
     QPoint cursorPos() const override;
     QImage captureScreen(const QRect& rect) override;
     void setTopmost(QWidget* window, bool on) override;
+    void raiseTopmost(QWidget* window) override;
     void activate(QWidget* window) override;
     void keepOutOfTaskbar(QWidget* window) override;
     bool startSystemMove(QWidget* window) override;
