@@ -498,13 +498,21 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, Colour c) {
 
 void PictureBox::LineBox(float x1, float y1, float x2, float y2, Colour c, int penWidth) {
     if (image_.isNull()) return;
-    const QPoint a = toPixel(x1, y1), b = toPixel(x2, y2);
+    const QRect box = QRect(toPixel(x1, y1), toPixel(x2, y2)).normalized();
+    // The pen is centred on the corner pixels, which both belong to the box;
+    // filled bands keep it exact (a stroked QRect would reach one pixel past
+    // the right and bottom corner).
+    const int pen = std::max(1, penWidth);
+    const int lo = (pen - 1) / 2, hi = pen / 2;
+    const QColor colour = toQColor(c);
     QPainter p(&image_);
-    QPen pen(toQColor(c), std::max(1, penWidth));
-    pen.setJoinStyle(Qt::MiterJoin);
-    p.setPen(pen);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(QRect(a, b));
+    const auto band = [&](int l, int t, int r, int b) {
+        p.fillRect(QRect(QPoint(l - lo, t - lo), QPoint(r + hi, b + hi)), colour);
+    };
+    band(box.left(), box.top(), box.right(), box.top());
+    band(box.left(), box.bottom(), box.right(), box.bottom());
+    band(box.left(), box.top(), box.left(), box.bottom());
+    band(box.right(), box.top(), box.right(), box.bottom());
     widget()->update();
 }
 

@@ -202,7 +202,8 @@ public:
     // A line from (x1,y1) to (x2,y2), the end point excluded.
     void Line(float x1, float y1, float x2, float y2);
     void Line(float x1, float y1, float x2, float y2, Colour c);
-    // The outline of the box spanned by the two corners, with a pen width.
+    // The outline of the box whose corner pixels are the two points, the pen
+    // centred on its edges (a wider pen reaches outside the box as well).
     void LineBox(float x1, float y1, float x2, float y2, Colour c, int penWidth = 1);
     void Print(const QString& text);
     float TextWidth(const QString& text) const;

@@ -1,0 +1,45 @@
+#include "platform/FakeDesktop.h"
+#include "platform/Forms.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Surface : public forms::Form {
+public:
+    explicit Surface(platform::DesktopServices& sys) : forms::Form(sys, true), pic(*this, this) {
+        pic.setScaleMode(forms::ScaleMode::Pixels);
+        pic.setBackColor(0x00FFFFFF);
+        pic.Move(0, 0, 20 * 15, 10 * 15);
+    }
+    forms::PictureBox pic;
+};
+
+// Which columns of row 5 a box from (2, 1) to (15, 8) covers.
+TEST(LineBox, PenCentredOnTheCornerPixels) {
+    struct Row {
+        int pen;
+        const char* row5; // '#' drawn
+    };
+    const Row kRows[] = {
+        {1, "..#............#...."},
+        {3, ".###..........###..."},
+        {5, "#####........#####.."},
+        {2, "..##...........##..."},
+    };
+    platform::FakeDesktop desk;
+    for (const Row& r : kRows) {
+        Surface f(desk);
+        f.pic.LineBox(2, 1, 15, 8, 0x00000000, r.pen);
+        std::string got;
+        for (int x = 0; x < 20; ++x)
+            got += f.pic.image().pixel(x, 5) == qRgb(0, 0, 0) ? '#' : '.';
+        EXPECT_EQ(got, r.row5) << "pen " << r.pen;
+        // The top edge: row 1 is drawn from column 2 - pen/2 on.
+        EXPECT_EQ(f.pic.image().pixel(8, 1), qRgb(0, 0, 0)) << "pen " << r.pen;
+        EXPECT_EQ(f.pic.image().pixel(8, 1 + r.pen / 2 + 1), qRgb(255, 255, 255))
+            << "pen " << r.pen;
+    }
+}
+
+} // namespace
