@@ -6,17 +6,36 @@
 
 namespace zoom {
 
-// The magnifier that follows the cursor.
+// The magnifier that follows the cursor: it shows the pixels around the
+// cursor enlarged, with the coordinates and the zoom figure on `lblCoord`.
+// Everything happens in the tick of `tmrUpdate`; the window takes no clicks
+// or keys of its own.
 class frmZoom : public forms::Form {
 public:
     explicit frmZoom(platform::DesktopServices& sys);
     ~frmZoom() override;
 
     forms::Timer tmrUpdate;
+    forms::Label lblCoord;
     std::int32_t intZoomLevel = 0;
 
+    static constexpr forms::Colour ForeColor = 0x00C0FFFF; // pale yellow
+    static constexpr int DrawWidth = 5;                    // pen of the frame, pixels
+
     void Form_Load() override;
+    void Form_Resize() override;
+    void Form_Unload(int& cancel) override;
     void tmrUpdate_Timer();
+
+    // The form's own persistent drawing, in pixels, under `lblCoord`.
+    const forms::PictureBox& surface() const { return surface_; }
+
+private:
+    void moveBeside(QPoint cursor);
+    // One wheel notch while the window is active: +1 towards the user.
+    void wheelNotch(int notch);
+
+    forms::PictureBox surface_;
 };
 
 } // namespace zoom

@@ -1,0 +1,53 @@
+#include "ZoomGeometry.h"
+
+#include "platform/Rounding.h"
+
+namespace zoom {
+
+using forms::CInt;
+using forms::IntDiv;
+
+int SourceSide(std::int32_t n) {
+    if (n < 1) n = 1;
+    return CInt(double(kSourceSide) / double(n));
+}
+
+QString CoordCaption(QPoint cursor, std::int32_t n) {
+    // 64-bit product: a level above kMaxZoomLevel must not wrap into a
+    // negative figure.
+    const qint64 figure = qint64(kSourceSide) * n;
+    return QStringLiteral("  X = %1  Y = %2  Zoom = x%3")
+        .arg(cursor.x())
+        .arg(cursor.y())
+        .arg(figure);
+}
+
+std::int32_t StepZoomLevel(std::int32_t n, int notch) {
+    if (notch > 0) return n < kMaxZoomLevel ? n + 1 : kMaxZoomLevel;
+    if (notch < 0) return n > 1 ? n - 1 : 1;
+    return n;
+}
+
+Placement PlaceBesideCursor(QPoint cursor, float screenWidth, float screenHeight, float windowWidth,
+                            float windowHeight, float twipsPerPixelX, float twipsPerPixelY) {
+    // The room tests work in whole pixels, each operand rounded before the
+    // division; the sums are 64-bit so no cursor position can overflow them.
+    const qint64 wpx = IntDiv(screenWidth, twipsPerPixelX);
+    const qint64 hpx = IntDiv(screenHeight, twipsPerPixelY);
+    Placement p;
+    p.right = qint64(IntDiv(windowWidth, twipsPerPixelX)) + cursor.x() +
+                  IntDiv(kCursorGap, twipsPerPixelX) >
+              wpx;
+    p.bottom = qint64(IntDiv(windowHeight, twipsPerPixelY)) + cursor.y() +
+                   IntDiv(kCursorGap, twipsPerPixelY) >
+               hpx;
+    // The position itself is in twips, computed in floating point and then
+    // rounded to a whole twip.
+    const double x = double(twipsPerPixelX) * cursor.x();
+    const double y = double(twipsPerPixelY) * cursor.y();
+    p.left = float(CInt(p.right ? x - (double(windowWidth) + kCursorGap) : x + kCursorGap));
+    p.top = float(CInt(p.bottom ? y - (double(windowHeight) + kCursorGap) : y + kCursorGap));
+    return p;
+}
+
+} // namespace zoom

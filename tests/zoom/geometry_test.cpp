@@ -1,0 +1,117 @@
+#include "zoom/ZoomGeometry.h"
+
+#include <QSize>
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+using zoom::kMaxZoomLevel;
+
+struct PlacementRow {
+    const char* name;
+    double dpi;
+    QSize screenPx;
+    QPoint cursor;
+    bool right, bottom;
+    float left, top; // twips
+};
+
+// At 96 dpi (15 twips per pixel) the window is 265 x 234 pixels and lies
+// 20 pixels from the cursor.
+const PlacementRow kPlacements[] = {
+    {"below right", 96, {1024, 768}, {100, 100}, false, false, 1800, 1800},
+    {"corner", 96, {1024, 768}, {0, 0}, false, false, 300, 300},
+    {"no room right: left pixel 615", 96, {1024, 768}, {900, 100}, true, false, 9225, 1800},
+    {"right edge touches the screen's", 96, {1024, 768}, {739, 100}, false, false, 11385, 1800},
+    {"one pixel more flips", 96, {1024, 768}, {740, 100}, true, false, 6825, 1800},
+    {"bottom edge touches the screen's", 96, {1024, 768}, {100, 514}, false, false, 1800, 8010},
+    {"no room below", 96, {1024, 768}, {100, 515}, false, true, 1800, 3915},
+    {"bottom-right corner flips both", 96, {1024, 768}, {1023, 767}, true, true, 11070, 7695},
+    // 12 twips per pixel: the window is 331 pixels wide, the gap 25.
+    {"120 dpi stays right", 120, {1280, 1024}, {924, 0}, false, false, 11388, 300},
+    {"120 dpi flips", 120, {1280, 1024}, {925, 0}, true, false, 6825, 300},
+    // 7.5 twips per pixel: the position is rounded to a whole twip, halves
+    // to the even neighbour (307.5 -> 308, 322.5 -> 322).
+    {"halves to even", 192, {2048, 1536}, {3, 1}, false, false, 322, 308},
+    // Pointer on a screen left of the primary one.
+    {"negative coordinates", 96, {1024, 768}, {-50, 10}, false, false, -450, 450},
+};
+
+TEST(ZoomPlacement, FollowsTheCursorOrFlipsAtTheScreenEdges) {
+    for (const PlacementRow& r : kPlacements) {
+        SCOPED_TRACE(r.name);
+        const float tpp = float(1440.0 / r.dpi);
+        const zoom::Placement p = zoom::PlaceBesideCursor(
+            r.cursor, float(r.screenPx.width()) * tpp, float(r.screenPx.height()) * tpp,
+            zoom::kWindowWidth, zoom::kWindowHeight, tpp, tpp);
+        EXPECT_EQ(p.right, r.right);
+        EXPECT_EQ(p.bottom, r.bottom);
+        EXPECT_FLOAT_EQ(p.left, r.left);
+        EXPECT_FLOAT_EQ(p.top, r.top);
+    }
+}
+
+TEST(ZoomPlacement, ExtremeCursorPositionsDoNotOverflow) {
+    const QPoint far(std::numeric_limits<int>::max(), std::numeric_limits<int>::min());
+    const zoom::Placement p =
+        zoom::PlaceBesideCursor(far, 15360, 11520, zoom::kWindowWidth, zoom::kWindowHeight, 15, 15);
+    EXPECT_TRUE(p.right);
+    EXPECT_FALSE(p.bottom);
+}
+
+TEST(ZoomSourceSide, FortyEightOverTheLevelRoundedHalvesToEven) {
+    struct Range {
+        int from, to, side;
+    };
+    const Range kSides[] = {{1, 1, 48},  {2, 2, 24},  {3, 3, 16},  {4, 4, 12},  {5, 5, 10},
+                            {6, 6, 8},   {7, 7, 7},   {8, 8, 6},   {9, 10, 5},  {11, 13, 4},
+                            {14, 19, 3}, {20, 32, 2}, {33, 95, 1}, {96, 200, 0}};
+    int checked = 0;
+    for (const Range& r : kSides)
+        for (int n = r.from; n <= r.to; ++n, ++checked)
+            EXPECT_EQ(zoom::SourceSide(n), r.side) << "n = " << n;
+    EXPECT_EQ(checked, 200);
+    EXPECT_EQ(zoom::SourceSide(kMaxZoomLevel), 0);
+}
+
+TEST(ZoomCaption, CoordinatesAndZoomFigure) {
+    struct Row {
+        QPoint cursor;
+        std::int32_t n;
+        const char* text;
+    };
+    const Row kRows[] = {
+        {{512, 384}, 1, "  X = 512  Y = 384  Zoom = x48"},
+        {{0, 5}, 2, "  X = 0  Y = 5  Zoom = x96"},
+        {{-20, 3}, 96, "  X = -20  Y = 3  Zoom = x4608"},
+        {{1, 1}, kMaxZoomLevel, "  X = 1  Y = 1  Zoom = x2147483616"},
+    };
+    for (const Row& r : kRows)
+        EXPECT_EQ(zoom::CoordCaption(r.cursor, r.n), QString::fromLatin1(r.text));
+}
+
+TEST(ZoomLevel, OneStepPerNotchBetweenOneAndTheTop) {
+    struct Row {
+        std::int32_t n;
+        int notch;
+        std::int32_t next;
+    };
+    const Row kRows[] = {
+        {1, +1, 2},
+        {1, -1, 1},
+        {2, -1, 1},
+        {95, +1, 96},
+        {96, -1, 95},
+        {kMaxZoomLevel - 1, +1, kMaxZoomLevel},
+        {kMaxZoomLevel, +1, kMaxZoomLevel},
+        {kMaxZoomLevel, -1, kMaxZoomLevel - 1},
+    };
+    for (const Row& r : kRows)
+        EXPECT_EQ(zoom::StepZoomLevel(r.n, r.notch), r.next) << r.n << " " << r.notch;
+    // 48 * n stays a 32-bit number at the top.
+    EXPECT_LE(std::int64_t(48) * kMaxZoomLevel, std::numeric_limits<std::int32_t>::max());
+}
+
+} // namespace
