@@ -3,6 +3,9 @@
 #include "ColorText.h"
 #include "capture/basCapture.h"
 
+#include <QCursor>
+#include <QPixmap>
+
 namespace picker {
 
 namespace {
@@ -15,6 +18,15 @@ constexpr float kSlotLeft = 960, kOptionLeft = 720, kColumnStep = 960, kRowStep 
 constexpr float kSlotWidth = 615, kSlotHeight = 255, kOptionSize = 255;
 constexpr int kSlotTab[8] = {18, 13, 12, 14, 24, 25, 26, 27};
 constexpr int kOptionTab[8] = {19, 17, 16, 15, 28, 29, 30, 31};
+
+// The sample is 5 x 5 screen pixels; the slot label starts 2 pixels down.
+constexpr std::int32_t kSampleSide = 5;
+constexpr float kLabelTop = 2;
+constexpr int kCrosshairHotSpot = 16;
+// A pasted text is kept (tooltip, label, copy) up to this length: laying out
+// a tooltip of megabytes freezes the window for seconds, and no colour text
+// comes near it.
+constexpr qsizetype kMaxSlotText = 1024;
 
 const char* const kCrosshair[] = {
     "................................", "................................",
@@ -115,17 +127,98 @@ std::vector<std::pair<int, QWidget*>> ColorPicker::tabStops() const {
     return out;
 }
 
-// TODO(picker): sampling, slots and clipboard.
-void ColorPicker::SetGrabMode(std::int16_t enter) {
-    (void)enter;
+forms::PictureBox* ColorPicker::slot(std::int32_t index) const {
+    // The control array has elements 0 to 7 only.
+    if (index < 0 || index >= std::int32_t(picClrSelected.size())) return nullptr;
+    return picClrSelected[std::size_t(index)].get();
 }
-void ColorPicker::picGrabber_MouseDown(int, int, float, float) {}
-void ColorPicker::picGrabber_MouseUp(int, int, float, float) {}
-void ColorPicker::ctlClrTimer_Timer() {}
+
+// ---------------------------------------------------------------- sampling
+
+void ColorPicker::SetGrabMode(std::int16_t enter) {
+    if (enter) {
+        blnGrabReleased = 0;
+        picClrScreen.setMousePointer(99);
+        // The crosshair's hot spot is the icon's centre, so its centre dot
+        // (icon pixel 15, 15) lies on the sampled pixel (x - 1, y - 1).
+        picClrScreen.setMouseIcon(QCursor(QPixmap::fromImage(picGrabber.Picture()),
+                                          kCrosshairHotSpot, kCrosshairHotSpot));
+        shpCursor.setVisible(true);
+        picGrabber.setVisible(false);
+        ctlClrTimer.setEnabled(true);
+    } else {
+        ctlClrTimer.setEnabled(false);
+        picClrScreen.setPicture(QImage());
+        picClrScreen.setMousePointer(0);
+        picClrScreen.setBackColor(picGrabber.BackColor());
+        picClrScreen.Cls();
+        shpCursor.setVisible(false);
+        picGrabber.setVisible(true);
+    }
+}
+
+void ColorPicker::picGrabber_MouseDown(int, int, float, float) {
+    SetGrabMode(-1);
+}
+
+void ColorPicker::picGrabber_MouseUp(int, int, float, float) {
+    blnGrabReleased = -1;
+}
+
+void ColorPicker::ctlClrTimer_Timer() {
+    QPoint p = form_.sys().cursorPos();
+    p += QPoint(6, 6);
+    // Columns and rows pointer - 3 to pointer + 1.
+    const QImage picture = capture::CaptureScreenArea(form_.sys(), 0, -1, p.x() - 9, p.y() - 9,
+                                                      kSampleSide, kSampleSide);
+    picClrScreen.setPicture(picture);
+    forms::PictureBox* target = slot(intSelectedSlot);
+    if (!picture.isNull() && target) {
+        picClrScreen.PaintPicture(picture, 0, 0, picClrScreen.ScaleWidth(),
+                                  picClrScreen.ScaleHeight());
+        // The centre lies in the middle block: the screen pixel (x - 1, y - 1).
+        const forms::Colour c =
+            picClrScreen.Point(picClrScreen.ScaleWidth() / 2, picClrScreen.ScaleHeight() / 2) &
+            0xFFFFFF;
+        const QString t = '#' + ColorToHexDigits(c).toLower();
+        target->setBackColor(c);
+        target->setToolTipText(t);
+        target->CurrentX = 0;
+        target->CurrentY = kLabelTop;
+        target->setForeColor(ContrastColor(c));
+        target->Print(t);
+    }
+    // Also when the capture gave nothing: a released grab must still end.
+    if (blnGrabReleased) SetGrabMode(0);
+}
+
+// ---------------------------------------------------------------- slots
+
 void ColorPicker::optClr_Click(std::int16_t index) {
     intSelectedSlot = index;
 }
-void ColorPicker::picClrSelected_DblClick(std::int16_t) {}
-void ColorPicker::picClrSelected_MouseDown(std::int16_t, int, int, float, float) {}
+
+void ColorPicker::picClrSelected_DblClick(std::int16_t index) {
+    forms::PictureBox* s = slot(index);
+    if (!s) return;
+    const QString text = s->ToolTipText();
+    form_.clipboard().Clear();
+    form_.clipboard().SetText(text);
+}
+
+void ColorPicker::picClrSelected_MouseDown(std::int16_t index, int button, int, float, float) {
+    if (button != forms::vbRightButton) return;
+    const QString pasted = form_.clipboard().GetText();
+    const QString text = pasted.left(kMaxSlotText);
+    forms::PictureBox* s = slot(index);
+    if (!s) return;
+    s->setToolTipText(text);
+    s->setBackColor(forms::Colour(HexToColor(pasted)));
+    s->CurrentX = 0;
+    s->CurrentY = kLabelTop;
+    const forms::Colour b = s->BackColor();
+    s->setForeColor((~b & 0xFF0000) + (~b & 0xFF00) + (~b & 0xFF));
+    s->Print(text.toLower());
+}
 
 } // namespace picker

@@ -43,6 +43,9 @@ public:
     std::vector<std::pair<int, QWidget*>> tabStops() const;
 
 private:
+    // Element `index` of picClrSelected, or nullptr outside 0 to 7.
+    forms::PictureBox* slot(std::int32_t index) const;
+
     forms::Form& form_;
 };
 
