@@ -1,0 +1,47 @@
+#include "platform/FakeDesktop.h"
+#include "platform/X11Desktop.h"
+#include "zoom/frmZoom.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// One tick of the zoom window and the repaint it asks for, at level n
+// (argument): 1 copies 48 x 48 pixels, 96 copies nothing.
+void runTicks(benchmark::State& state, platform::DesktopServices& desk) {
+    zoom::frmZoom zoom(desk);
+    zoom.Show();
+    zoom.tmrUpdate.setEnabled(false); // the benchmark is the only clock
+    zoom.intZoomLevel = static_cast<std::int32_t>(state.range(0));
+    zoom.tmrUpdate.Fire(); // first tick loads the font
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        zoom.tmrUpdate.Fire();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(zoom.surface().image().constBits());
+    }
+}
+
+void BM_ZoomTickFake(benchmark::State& state) {
+    platform::FakeDesktop desk;
+    desk.cursor = {512, 384};
+    runTicks(state, desk);
+}
+BENCHMARK(BM_ZoomTickFake)->ArgName("n")->Arg(1)->Arg(2)->Arg(96)->Unit(benchmark::kMicrosecond);
+
+// The real screen: run with DISPLAY set and QT_QPA_PLATFORM=xcb.
+void BM_ZoomTickX11(benchmark::State& state) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        state.SkipWithError("needs an X display: run with QT_QPA_PLATFORM=xcb");
+        return;
+    }
+    QTemporaryDir config;
+    platform::X11Desktop desk(config.filePath(QStringLiteral("Quillant.conf")));
+    runTicks(state, desk);
+}
+BENCHMARK(BM_ZoomTickX11)->ArgName("n")->Arg(1)->Arg(96)->Unit(benchmark::kMicrosecond);
+
+} // namespace
