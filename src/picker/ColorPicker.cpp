@@ -47,6 +47,15 @@ const char* const kCrosshair[] = {
     "................................", "................................",
 };
 
+// The slots' small face: a colour text has to fit the slot's 39 inner pixels,
+// which it does in Liberation Sans and does not (by two pixels) in DejaVu Sans.
+QFont slotFont() {
+    QFont f = forms::SmallFont();
+    f.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed"),
+                   QStringLiteral("DejaVu Sans")});
+    return f;
+}
+
 } // namespace
 
 QImage CrosshairImage() {
@@ -82,7 +91,7 @@ ColorPicker::ColorPicker(forms::Form& form, forms::PictureBox& picClrFrame)
                    kSlotHeight);
         slot->setBackColor(forms::vbWindowBackground);
         slot->setForeColor(forms::vbWindowText);
-        slot->setFont(forms::SmallFont());
+        slot->setFont(slotFont());
         slot->setToolTipText(QStringLiteral("#ffffff"));
         slot->setTabStopFromClick(false);
         const auto index = std::int16_t(i);

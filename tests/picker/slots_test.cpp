@@ -55,6 +55,12 @@ TEST_F(Slots, PastedTextIsTheTooltipAndLowerCaseTheLabel) {
     }
 }
 
+TEST_F(Slots, ColourTextsOfTheWidestDigitsFitTheSlot) {
+    const char* widest[] = {"#000000", "#808080", "#bbbbbb", "#dddddd", "#eeeeee", "#ffffff"};
+    for (const char* t : widest)
+        EXPECT_LE(slot(0).TextWidth(QString::fromLatin1(t)), slot(0).ScaleWidth()) << t;
+}
+
 TEST_F(Slots, UntouchedSlotCopiesWhite) {
     desk.clipboard = QStringLiteral("something");
     pk().picClrSelected_DblClick(3);
