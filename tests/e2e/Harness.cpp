@@ -372,6 +372,9 @@ Tray::~Tray() {
 // ---------------------------------------------------------------- fixture
 
 void E2ETest::SetUp() {
+    if (!QGuiApplication::instance())
+        GTEST_SKIP() << "DISPLAY is not set: the end-to-end tests need an X server with a "
+                        "window manager (scripts/test.sh starts one)";
     setRootColour(kRootColour);
     xdo::mouseMove(kParkedPointer.x(), kParkedPointer.y());
 }

@@ -146,8 +146,9 @@ bool trayPresent();
 
 // ---------------------------------------------------------------- fixture
 
-// Base of the end-to-end tests: a known root colour and the pointer parked
-// where it shows and triggers nothing.
+// Base of every end-to-end test: a known root colour and the pointer parked
+// where it shows and triggers nothing. Skips the test without an X server;
+// a derived SetUp returns when IsSkipped().
 class E2ETest : public ::testing::Test {
 protected:
     static inline const QColor kRootColour{0x3b, 0x6e, 0x8f};
