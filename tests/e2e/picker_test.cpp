@@ -1,0 +1,107 @@
+#include "Harness.h"
+
+#include <QGuiApplication>
+#include <QHash>
+#include <QScreen>
+
+using namespace e2e;
+
+namespace {
+
+// Pixel geometry at 96 dpi, 15 twips per pixel, ruler at 60/60 with a
+// one-pixel frame; the picker panel starts 2/16 pixels into the client area.
+constexpr QPoint kColorButton(60 + 1 + 45 + 5, 60 + 1 + 2 + 5);
+constexpr QPoint kPanel(60 + 1 + 2, 60 + 1 + 16);
+constexpr QPoint kGrabberCentre = kPanel + QPoint(1 + 4 + 16, 1 + 4 + 16);
+const QRgb kSampleBack = qRgb(0xFF, 0xC0, 0x80);
+
+// Slot i: 64 pixels per column, 24 per row, 41 x 17 with a one-pixel border.
+QRect slotInner(int i) {
+    return QRect(kPanel + QPoint(64 + 64 * (i / 2) + 1, 24 * (i % 2) + 1), QSize(39, 15));
+}
+
+// The colour most of the slot shows: its background, whatever its label.
+QRgb slotColour(int i) {
+    const QImage img = grabScreen(slotInner(i));
+    QHash<QRgb, int> count;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ++count[img.pixel(x, y) | 0xFF000000u];
+    QRgb best = 0;
+    for (auto it = count.cbegin(); it != count.cend(); ++it)
+        if (it.value() > count.value(best)) best = it.key();
+    return best;
+}
+
+class Picker : public E2ETest {
+protected:
+    void SetUp() override {
+        E2ETest::SetUp();
+        if (IsSkipped()) return;
+        if (QGuiApplication::primaryScreen()->logicalDotsPerInch() != 96)
+            GTEST_SKIP() << "the expected pixels assume 96 dpi";
+        ASSERT_TRUE(app.start());
+        ASSERT_TRUE(app.waitForWindow()) << app.output().toStdString();
+        xdo::click(kColorButton.x(), kColorButton.y());
+        ASSERT_TRUE(waitUntil([] {
+            return pixelAt(kPanel.x() + 2, kPanel.y() + 2).rgb() == kSampleBack;
+        })) << "the picker panel did not show; output:\n"
+            << app.output().toStdString();
+    }
+
+    // Press on the crosshair, move out onto the root, let go there.
+    void grabAt(QPoint where, int button) {
+        xdo::mouseMove(kGrabberCentre.x(), kGrabberCentre.y());
+        xdo::mouseDown(button);
+        xdo::mouseMove(where.x() / 2, where.y() / 2);
+        xdo::mouseMove(where.x(), where.y());
+        xdo::mouseUp(button);
+    }
+
+    Program app;
+};
+
+TEST_F(Picker, GrabOffTheWindowFillsTheSelectedSlot) {
+    const struct {
+        QColor root;
+        QPoint where;
+        int button;
+    } rows[] = {
+        {QColor(0xc8, 0x32, 0x64), {600, 500}, 1},
+        {QColor(0x10, 0xe0, 0x7f), {900, 300}, 3},
+        {QColor(0x80, 0x80, 0x80), {20, 740}, 2},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.root.name().toStdString());
+        setRootColour(r.root);
+        grabAt(r.where, r.button);
+        EXPECT_TRUE(waitUntil([&] { return slotColour(0) == r.root.rgb(); }))
+            << QColor(slotColour(0)).name().toStdString();
+        // The grab ended: the crosshair button is back on the plain box.
+        EXPECT_TRUE(waitUntil([] {
+            return pixelAt(kGrabberCentre.x() - 10, kGrabberCentre.y() - 10).rgb() == kSampleBack;
+        }));
+    }
+}
+
+TEST_F(Picker, DoubleClickCopiesAndRightClickPastes) {
+    setRootColour(QColor(0x12, 0x34, 0x56));
+    grabAt({500, 400}, 1);
+    ASSERT_TRUE(waitUntil([] { return slotColour(0) == qRgb(0x12, 0x34, 0x56); }));
+
+    const QPoint slot0 = slotInner(0).center();
+    xdo::doubleClick(slot0.x(), slot0.y());
+    EXPECT_TRUE(waitUntil([] { return clipboardText() == QStringLiteral("#123456"); }))
+        << clipboardText().toStdString();
+    EXPECT_EQ(clipboardText(QStringLiteral("primary")), QStringLiteral("#123456"));
+
+    // Copied elsewhere with a line break, as from a terminal or an editor.
+    ASSERT_TRUE(setClipboardText(QStringLiteral("#1E90FF\n")));
+    const QPoint slot3 = slotInner(3).center();
+    xdo::click(slot3.x(), slot3.y(), 3);
+    EXPECT_TRUE(waitUntil([] { return slotColour(3) == qRgb(0x1e, 0x90, 0xff); }))
+        << QColor(slotColour(3)).name().toStdString();
+    EXPECT_EQ(slotColour(0), qRgb(0x12, 0x34, 0x56));
+}
+
+} // namespace
