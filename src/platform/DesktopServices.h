@@ -76,7 +76,8 @@ public:
     virtual void activate(QWidget* window) = 0;
     // Keeps a shown window out of the taskbar and pagers.
     virtual void keepOutOfTaskbar(QWidget* window) = 0;
-    // Hands a move to the window manager; false where none takes it.
+    // Hands a window move (from the current press) to the window system;
+    // false where the program moves its windows itself.
     virtual bool startSystemMove(QWidget* window) = 0;
 
     // Notification area. The callback receives TrayMessage values.

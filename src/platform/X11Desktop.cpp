@@ -174,6 +174,11 @@ bool X11Desktop::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool X11Desktop::startSystemMove(QWidget* window) {
+    // On X11 the program places its windows itself, exactly and step by step,
+    // and a press handed to the window manager never comes back as the first
+    // half of a double-click. The manager's move is for platforms where a
+    // client cannot place its own windows.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) return false;
     QWindow* h = window->windowHandle();
     return h && h->startSystemMove();
 }
