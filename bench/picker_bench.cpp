@@ -1,0 +1,65 @@
+#include "picker/ColorPicker.h"
+#include "platform/FakeDesktop.h"
+#include "platform/X11Desktop.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// A window holding just the picker panel, as the ruler window holds it.
+class PickerHost : public forms::Form {
+public:
+    explicit PickerHost(platform::DesktopServices& sys)
+        : forms::Form(sys, false), picClrFrame(*this, this), picker(*this, picClrFrame) {
+        setDesignSize(9000, 915);
+        picClrFrame.Move(30, 240, 8415, 615);
+    }
+    forms::PictureBox picClrFrame;
+    picker::ColorPicker picker;
+};
+
+// One sampling tick (capture, stretch, centre read, text, slot label) and the
+// repaint it asks for, with the pointer wandering so no two ticks match.
+void runTicks(benchmark::State& state, platform::DesktopServices& desk,
+              platform::FakeDesktop* fake) {
+    PickerHost host(desk);
+    host.Show();
+    picker::ColorPicker& p = host.picker;
+    p.SetGrabMode(-1);
+    p.ctlClrTimer.setEnabled(false); // the benchmark is the only clock
+    int i = 0;
+    for (auto _ : state) {
+        if (fake) fake->cursor = QPoint(100 + (i % 400), 100 + (i / 400) % 400);
+        ++i;
+        p.ctlClrTimer.Fire();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(p.picClrSelected[0]->image().constBits());
+    }
+    p.SetGrabMode(0);
+}
+
+void BM_PickerTickFake(benchmark::State& state) {
+    platform::FakeDesktop desk;
+    for (int y = 0; y < desk.screen.height(); ++y)
+        for (int x = 0; x < desk.screen.width(); ++x)
+            desk.screen.setPixel(x, y, qRgb(x % 256, y % 256, (x ^ y) % 256));
+    runTicks(state, desk, &desk);
+}
+BENCHMARK(BM_PickerTickFake)->Unit(benchmark::kMicrosecond);
+
+// The real screen: run with DISPLAY set and QT_QPA_PLATFORM=xcb.
+void BM_PickerTickX11(benchmark::State& state) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        state.SkipWithError("needs an X display: run with QT_QPA_PLATFORM=xcb");
+        return;
+    }
+    QTemporaryDir config;
+    platform::X11Desktop desk(config.filePath(QStringLiteral("Quillant.conf")));
+    runTicks(state, desk, nullptr);
+}
+BENCHMARK(BM_PickerTickX11)->Unit(benchmark::kMicrosecond);
+
+} // namespace
