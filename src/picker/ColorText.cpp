@@ -34,20 +34,26 @@ std::int32_t swapRedBlue(std::uint32_t v) {
     return std::int32_t(((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF));
 }
 
-} // namespace
-
-QString ColorToHexDigits(std::uint32_t colour) {
+// "#" (when given) and the six digits RRGGBB of a colour value in one string.
+QString hexText(std::uint32_t colour, bool hash, const char16_t (&digits)[17]) {
     // Red is the lowest byte of the value but comes first in the text.
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     const std::uint32_t rgb = ((colour & 0xFF) << 16) | (colour & 0xFF00) | ((colour >> 16) & 0xFF);
-    QString h(6, Qt::Uninitialized);
-    for (int i = 5, v = int(rgb); i >= 0; --i, v >>= 4)
-        h[i] = QChar(kDigits[v & 0xF]);
+    const int start = hash ? 1 : 0;
+    QString h(start + 6, Qt::Uninitialized);
+    if (hash) h[0] = QLatin1Char('#');
+    for (int i = start + 5, v = int(rgb); i >= start; --i, v >>= 4)
+        h[i] = QChar(digits[v & 0xF]);
     return h;
 }
 
+} // namespace
+
+QString ColorToHexDigits(std::uint32_t colour) {
+    return hexText(colour, false, u"0123456789ABCDEF");
+}
+
 QString ColorToHex(std::uint32_t colour) {
-    return QLatin1Char('#') + ColorToHexDigits(colour).toLower();
+    return hexText(colour, true, u"0123456789abcdef");
 }
 
 std::int32_t HexDigitValue(const QString& character) {
