@@ -61,6 +61,17 @@ TEST_F(Slots, ColourTextsOfTheWidestDigitsFitTheSlot) {
         EXPECT_LE(slot(0).TextWidth(QString::fromLatin1(t)), slot(0).ScaleWidth()) << t;
 }
 
+// The panel switch touches neither the slots nor the grab's timer.
+TEST_F(Slots, KeepTheirColoursWhileThePickerIsHidden) {
+    desk.clipboard = QStringLiteral("#abcdef");
+    rightClick(4);
+    frm->picLineal_Click();
+    frm->picColor_Click();
+    EXPECT_EQ(slot(4).BackColor(), 0xEFCDABu);
+    EXPECT_EQ(slot(4).ToolTipText(), QStringLiteral("#abcdef"));
+    EXPECT_FALSE(pk().ctlClrTimer.Enabled());
+}
+
 TEST_F(Slots, UntouchedSlotCopiesWhite) {
     desk.clipboard = QStringLiteral("something");
     pk().picClrSelected_DblClick(3);
