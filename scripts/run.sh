@@ -11,7 +11,8 @@ build=${QUILLANT_BUILD_DIR:-build}
 cd "$repo"
 
 bash scripts/setup.sh
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The same configuration as scripts/test.sh, so the two share build/.
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" >/dev/null
 cmake --build "$build" -j"${QUILLANT_JOBS:-2}" --target quillant
 
 if [[ -n ${DISPLAY:-} ]]; then
