@@ -184,8 +184,9 @@ TEST_F(IniStore, RoundTripReadableByQSettings) {
 }
 
 TEST_F(IniStore, DamagedOrHostileFilesReadAsMissingAndAreReplaced) {
+    static const char kBinary[] = "\x00\xff\xfe garbage\n=\n[General\nLeft";
     const QByteArray files[] = {
-        QByteArray("\x00\xff\xfe garbage\n=\n[General\nLeft", 32),
+        QByteArray::fromRawData(kBinary, sizeof kBinary - 1),
         QByteArray("[Other]\nLeft=5\n"),
         QByteArray("[General]\nLeft=1e9999\nTop=-\nSize=99999999999999999999\n"),
         QByteArray(200 * 1024, 'x'), // far larger than any settings file of ours
