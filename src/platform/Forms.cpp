@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRadioButton>
@@ -131,7 +130,7 @@ public:
             for (QWidget* w = c.widget()->parentWidget(); w; w = w->parentWidget()) {
                 if (w->isVisible()) {
                     w->grabMouse(w->cursor());
-                    capture(w) = &c;
+                    setCaptured(w, &c);
                     break;
                 }
             }
@@ -157,10 +156,10 @@ public:
     // Routes a release that reached a grabbing container to the control that
     // took the press. Returns true when it was handled.
     static bool releaseCaptured(QWidget* w, QMouseEvent* e) {
-        Control* c = capture(w);
+        Control* c = captured(w);
         if (!c) return false;
         if (e->buttons() == Qt::NoButton) {
-            capture(w) = nullptr;
+            setCaptured(w, nullptr);
             w->releaseMouse();
         }
         const int b = buttonCode(e->button());
@@ -172,9 +171,14 @@ public:
     }
 
 private:
-    static Control*& capture(QWidget* w) {
-        static QHash<QWidget*, Control*> map;
-        return map[w];
+    // The control whose release a grabbing container forwards, kept on the
+    // container itself.
+    static constexpr const char* kCaptured = "formsCapturedControl";
+    static Control* captured(QWidget* w) {
+        return static_cast<Control*>(w->property(kCaptured).value<void*>());
+    }
+    static void setCaptured(QWidget* w, Control* c) {
+        w->setProperty(kCaptured, c ? QVariant::fromValue<void*>(c) : QVariant());
     }
     static float x(Control& c, QMouseEvent* e) {
         return float(e->position().x()) * c.unitPerPixelX();
@@ -279,6 +283,7 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         form.setMouseEventScreenPos(e->globalPosition().toPoint());
+        if (ControlEvents::releaseCaptured(this, e)) return;
         const int b = buttonCode(e->button());
         if (!b) return;
         form.Form_MouseUp(b, shiftCode(e->modifiers()), tx(e), ty(e));
