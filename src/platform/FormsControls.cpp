@@ -1,0 +1,187 @@
+#include "Forms.h"
+#include "FormsWidgets.h"
+
+#include <QPainter>
+#include <QRadioButton>
+
+#include <algorithm>
+
+namespace forms {
+
+using detail::ControlWidget;
+using detail::RadioWidget;
+
+// ---------------------------------------------------------------- control
+
+Control::Control(Form& form, Container* parent, QWidget* widget)
+    : form_(form), parent_(parent), widget_(widget) {
+    if (auto* cw = dynamic_cast<ControlWidget*>(widget_)) cw->control = this;
+    widget_->setFocusPolicy(Qt::NoFocus);
+    widget_->show();
+}
+
+Control::~Control() = default;
+
+float Control::unitPerPixelX() const {
+    return form_.screen().TwipsPerPixelX();
+}
+float Control::unitPerPixelY() const {
+    return form_.screen().TwipsPerPixelY();
+}
+
+void Control::applyGeometry() {
+    const float ux = parent_ ? parent_->childUnitPerPixelX() : 1.0f;
+    const float uy = parent_ ? parent_->childUnitPerPixelY() : 1.0f;
+    const int x = CInt(left_ / ux), y = CInt(top_ / uy);
+    const int w = std::max(0, CInt(width_ / ux)), h = std::max(0, CInt(height_ / uy));
+    widget_->setGeometry(x, y, w, h);
+    if (auto* pb = dynamic_cast<PictureBox*>(this)) pb->syncImageSize();
+}
+
+void Control::setLeft(float v) {
+    left_ = v;
+    applyGeometry();
+}
+void Control::setTop(float v) {
+    top_ = v;
+    applyGeometry();
+}
+void Control::setWidth(float v) {
+    width_ = v;
+    applyGeometry();
+}
+void Control::setHeight(float v) {
+    height_ = v;
+    applyGeometry();
+}
+void Control::Move(float l, float t, float w, float h) {
+    left_ = l, top_ = t, width_ = w, height_ = h;
+    applyGeometry();
+}
+
+void Control::setVisible(bool v) {
+    visible_ = v;
+    widget_->setVisible(v);
+}
+
+void Control::setToolTipText(const QString& t) {
+    tip_ = t;
+    widget_->setToolTip(t);
+}
+
+void Control::setEnabled(bool e) {
+    enabled_ = e;
+    widget_->setEnabled(e);
+}
+
+void Control::SetFocus() {
+    widget_->setFocus(Qt::OtherFocusReason);
+}
+bool Control::HasFocus() const {
+    return widget_->hasFocus();
+}
+
+void Control::setTabStopFromClick(bool takesFocusOnClick) {
+    widget_->setFocusPolicy(takesFocusOnClick ? Qt::StrongFocus : Qt::TabFocus);
+}
+
+void Control::setMousePointer(int p) {
+    pointer_ = p;
+    applyCursor();
+}
+void Control::setMouseIcon(const QCursor& c) {
+    icon_ = c;
+    applyCursor();
+}
+void Control::setSystemPointer(Qt::CursorShape shape) {
+    systemCursor_ = QCursor(shape);
+    applyCursor();
+}
+void Control::applyCursor() {
+    if (pointer_ == 99)
+        widget_->setCursor(icon_);
+    else if (pointer_ == 0)
+        widget_->setCursor(systemCursor_);
+    else
+        widget_->setCursor(systemCursor_);
+}
+
+// ---------------------------------------------------------------- shape
+
+Shape::Shape(PictureBox& host) : host_(host) {
+    host.addShape(this);
+}
+
+void Shape::setVisible(bool v) {
+    visible_ = v;
+    host_.widget()->update();
+}
+
+void Shape::paint(QPainter& p, float unitX, float unitY) const {
+    const QRect r(CInt(Left / unitX), CInt(Top / unitY), CInt(Width / unitX), CInt(Height / unitY));
+    // A black frame with a white one inside: over any colour one of the two
+    // stands out (an inverted outline vanishes over mid-grey, 0x80 -> 0x7F).
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0, 0, 0), 1));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(QPen(QColor(255, 255, 255), 1));
+    p.drawRect(r.adjusted(1, 1, -2, -2));
+}
+
+// ---------------------------------------------------------------- label
+
+Label::Label(Form& form, Container* parent)
+    : Control(form, parent, new ControlWidget(parent->childHost())) {
+    static_cast<ControlWidget*>(widget())->painter = [this](QPainter& p) { paint(p); };
+}
+
+void Label::setCaption(const QString& c) {
+    if (c == caption_) return;
+    caption_ = c;
+    widget()->update();
+}
+
+void Label::setFont(const QFont& f) {
+    font_ = f;
+    widget()->update();
+}
+
+void Label::paint(QPainter& p) const {
+    if (!transparent_) p.fillRect(widget()->rect(), toQColor(back_));
+    p.setFont(font_);
+    p.setPen(toQColor(fore_));
+    int flags = Qt::AlignLeft | Qt::AlignTop;
+    if (wrap_) flags |= Qt::TextWordWrap;
+    p.drawText(widget()->rect(), flags, caption_);
+}
+
+// ---------------------------------------------------------------- option button
+
+OptionButton::OptionButton(Form& form, Container* parent)
+    : Control(form, parent, new RadioWidget(parent->childHost())) {
+    QObject::connect(button(), &QRadioButton::clicked, button(), [this] {
+        if (Click) Click();
+    });
+    button()->setAutoFillBackground(true);
+}
+
+QRadioButton* OptionButton::button() const {
+    return static_cast<QRadioButton*>(widget());
+}
+bool OptionButton::Value() const {
+    return button()->isChecked();
+}
+void OptionButton::setValue(bool on) {
+    button()->setChecked(on);
+}
+void OptionButton::setCaption(const QString& c) {
+    button()->setText(c);
+}
+void OptionButton::setBackColor(Colour c) {
+    QPalette pal = button()->palette();
+    pal.setColor(QPalette::Window, toQColor(c));
+    pal.setColor(QPalette::Button, toQColor(c));
+    button()->setPalette(pal);
+}
+
+} // namespace forms

@@ -1,0 +1,184 @@
+#include "Forms.h"
+#include "FormsWidgets.h"
+
+#include <QTimer>
+
+#include <algorithm>
+
+namespace forms {
+
+using detail::ClientWidget;
+using detail::FormWindow;
+
+// ---------------------------------------------------------------- timer
+
+Timer::Timer(Form& form, int intervalMs, bool enabled)
+    : form_(form), timer_(new QTimer(form.window())), interval_(intervalMs), enabled_(enabled),
+      live_(form.sys().timersLive()) {
+    timer_->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer_, &QTimer::timeout, timer_, [this] { Fire(); });
+    sync();
+}
+
+Timer::~Timer() = default; // the QTimer is a child of the form's window
+
+void Timer::setEnabled(bool e) {
+    enabled_ = e;
+    sync();
+}
+
+void Timer::setInterval(int ms) {
+    interval_ = ms;
+    sync();
+}
+
+void Timer::Fire() {
+    if (Timer_) Timer_();
+}
+
+void Timer::sync() {
+    if (live_ && enabled_ && interval_ > 0)
+        timer_->start(interval_);
+    else
+        timer_->stop();
+}
+
+// ---------------------------------------------------------------- form
+
+Form::Form(platform::DesktopServices& sys, bool frameless)
+    : sys_(sys), screen_(sys), clipboard_(sys), frame_(!frameless) {
+    auto* w = new FormWindow(*this, Qt::Tool | Qt::FramelessWindowHint);
+    window_ = w;
+    client_ = new ClientWidget(*this, w);
+    client_->setFocusPolicy(Qt::ClickFocus);
+}
+
+Form::~Form() {
+    delete window_;
+}
+
+void Form::applyPosition() {
+    window_->move(CInt(left_ / screen_.TwipsPerPixelX()), CInt(top_ / screen_.TwipsPerPixelY()));
+}
+
+void Form::applySize() {
+    const int w = std::max(1, CInt(width_ / screen_.TwipsPerPixelX()));
+    const int h = std::max(1, CInt(height_ / screen_.TwipsPerPixelY()));
+    window_->resize(w, h);
+    const int f = framePx();
+    client_->setGeometry(f, f, std::max(0, w - 2 * f), std::max(0, h - 2 * f));
+}
+
+void Form::setLeft(float v) {
+    left_ = v;
+    applyPosition();
+}
+void Form::setTop(float v) {
+    top_ = v;
+    applyPosition();
+}
+void Form::setWidth(float v) {
+    if (v == width_) return;
+    width_ = v;
+    applySize();
+    Form_Resize();
+}
+void Form::setHeight(float v) {
+    if (v == height_) return;
+    height_ = v;
+    applySize();
+    Form_Resize();
+}
+void Form::Move(float l, float t) {
+    left_ = l;
+    top_ = t;
+    applyPosition();
+}
+void Form::Move(float l, float t, float w, float h) {
+    Move(l, t);
+    const bool changed = (w != width_ || h != height_);
+    width_ = w;
+    height_ = h;
+    if (changed) {
+        applySize();
+        Form_Resize();
+    }
+}
+
+float Form::ScaleWidth() const {
+    return float(client_->width()) * screen_.TwipsPerPixelX();
+}
+float Form::ScaleHeight() const {
+    return float(client_->height()) * screen_.TwipsPerPixelY();
+}
+
+void Form::windowMovedTo(const QPoint& px) {
+    // Keep the model when it already names this pixel (sub-pixel twips stay);
+    // otherwise the window system or the user moved us.
+    const QPoint mine(CInt(left_ / screen_.TwipsPerPixelX()),
+                      CInt(top_ / screen_.TwipsPerPixelY()));
+    if (px.x() != mine.x()) left_ = float(px.x()) * screen_.TwipsPerPixelX();
+    if (px.y() != mine.y()) top_ = float(px.y()) * screen_.TwipsPerPixelY();
+}
+
+void Form::windowClosedBySystem() {
+    Unload(vbFormControlMenu);
+}
+
+void Form::setDesignSize(float w, float h) {
+    width_ = w;
+    height_ = h;
+    applySize();
+}
+
+void Form::Load() {
+    if (loaded_) return;
+    loaded_ = true;
+    Form_Load();
+}
+
+void Form::Show() {
+    Load();
+    const bool first = !shownOnce_;
+    shownOnce_ = true;
+    applyPosition();
+    window_->show();
+    if (first) Form_Resize();
+    sys_.activate(window_);
+    Form_Shown();
+}
+
+void Form::Hide() {
+    window_->hide();
+}
+bool Form::Visible() const {
+    return window_->isVisible();
+}
+
+void Form::SetFocus() {
+    sys_.activate(window_);
+}
+
+bool Form::Unload(int mode) {
+    int cancel = 0;
+    Form_QueryUnload(cancel, mode);
+    if (cancel) return false;
+    Form_Unload(cancel);
+    if (cancel) return false;
+    window_->hide();
+    loaded_ = false;
+    return true;
+}
+
+void Form::setBackColor(Colour c) {
+    back_ = c;
+    window_->update();
+    client_->update();
+}
+
+void Form::setIcon(const QIcon& icon) {
+    icon_ = icon;
+    window_->setWindowIcon(icon);
+}
+
+} // namespace forms

@@ -1,0 +1,190 @@
+#include "Forms.h"
+#include "FormsWidgets.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+namespace forms {
+
+using detail::ControlWidget;
+
+// ---------------------------------------------------------------- picture box
+
+PictureBox::PictureBox(Form& form, Container* parent)
+    : Control(form, parent, new ControlWidget(parent->childHost())) {
+    static_cast<ControlWidget*>(widget())->painter = [this](QPainter& p) { paintOn(p); };
+    widget()->setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+float PictureBox::unitPerPixelX() const {
+    return scale_ == ScaleMode::Pixels ? 1.0f : form().screen().TwipsPerPixelX();
+}
+float PictureBox::unitPerPixelY() const {
+    return scale_ == ScaleMode::Pixels ? 1.0f : form().screen().TwipsPerPixelY();
+}
+
+void PictureBox::setBorderFlat(bool on) {
+    border_ = on;
+    syncImageSize();
+}
+
+void PictureBox::syncImageSize() {
+    const QSize inner(std::max(0, widget()->width() - 2 * borderPx()),
+                      std::max(0, widget()->height() - 2 * borderPx()));
+    if (image_.size() == inner) return;
+    QImage next(inner, QImage::Format_RGB32);
+    next.fill(toQColor(back_));
+    if (!picture_.isNull()) {
+        QPainter p(&next);
+        p.drawImage(0, 0, picture_);
+    }
+    if (!image_.isNull()) {
+        QPainter p(&next);
+        p.drawImage(0, 0, image_);
+    }
+    image_ = std::move(next);
+    widget()->update();
+}
+
+float PictureBox::ScaleWidth() const {
+    return float(image_.width()) * unitPerPixelX();
+}
+float PictureBox::ScaleHeight() const {
+    return float(image_.height()) * unitPerPixelY();
+}
+
+QPoint PictureBox::toPixel(float x, float y) const {
+    return QPoint(CInt(x / unitPerPixelX()), CInt(y / unitPerPixelY()));
+}
+
+void PictureBox::setBackColor(Colour c) {
+    back_ = c;
+    Cls();
+}
+
+void PictureBox::setPicture(const QImage& p) {
+    picture_ = p;
+    if (autoSize_ && !p.isNull()) {
+        setWidth(float(p.width() + 2 * borderPx()) * (container()->childUnitPerPixelX()));
+        setHeight(float(p.height() + 2 * borderPx()) * (container()->childUnitPerPixelY()));
+    }
+    Cls();
+}
+
+void PictureBox::Cls() {
+    if (!image_.isNull()) {
+        image_.fill(toQColor(back_));
+        if (!picture_.isNull()) {
+            QPainter p(&image_);
+            p.drawImage(0, 0, picture_);
+        }
+    }
+    CurrentX = 0;
+    CurrentY = 0;
+    widget()->update();
+}
+
+void PictureBox::Line(float x1, float y1, float x2, float y2) {
+    Line(x1, y1, x2, y2, fore_);
+}
+
+void PictureBox::Line(float x1, float y1, float x2, float y2, Colour c) {
+    if (image_.isNull()) return;
+    const QPoint a = toPixel(x1, y1), b = toPixel(x2, y2);
+    CurrentX = x2;
+    CurrentY = y2;
+    if (a == b) return;
+    const QRgb rgb = toQColor(c).rgb();
+    // Straight runs are drawn pixel by pixel (end point excluded), which is
+    // exact and independent of the paint engine's rasteriser.
+    if (a.x() == b.x() || a.y() == b.y()) {
+        const int dx = (b.x() > a.x()) - (b.x() < a.x()), dy = (b.y() > a.y()) - (b.y() < a.y());
+        for (QPoint p = a; p != b; p += QPoint(dx, dy))
+            if (image_.rect().contains(p)) image_.setPixel(p, rgb);
+    } else {
+        QPainter p(&image_);
+        p.setPen(QPen(toQColor(c), 0));
+        p.drawLine(a, b);
+    }
+    widget()->update();
+}
+
+void PictureBox::LineBox(float x1, float y1, float x2, float y2, Colour c, int penWidth) {
+    if (image_.isNull()) return;
+    const QRect box = QRect(toPixel(x1, y1), toPixel(x2, y2)).normalized();
+    // The pen is centred on the corner pixels, which both belong to the box;
+    // filled bands keep it exact (a stroked QRect would reach one pixel past
+    // the right and bottom corner).
+    const int pen = std::max(1, penWidth);
+    const int lo = (pen - 1) / 2, hi = pen / 2;
+    const QColor colour = toQColor(c);
+    QPainter p(&image_);
+    const auto band = [&](int l, int t, int r, int b) {
+        p.fillRect(QRect(QPoint(l - lo, t - lo), QPoint(r + hi, b + hi)), colour);
+    };
+    band(box.left(), box.top(), box.right(), box.top());
+    band(box.left(), box.bottom(), box.right(), box.bottom());
+    band(box.left(), box.top(), box.left(), box.bottom());
+    band(box.right(), box.top(), box.right(), box.bottom());
+    widget()->update();
+}
+
+void PictureBox::Print(const QString& text) {
+    if (image_.isNull()) return;
+    const QPoint at = toPixel(CurrentX, CurrentY);
+    QPainter p(&image_);
+    p.setFont(font_);
+    p.setPen(toQColor(fore_));
+    const QFontMetrics fm(font_, &image_);
+    p.drawText(at.x(), at.y() + fm.ascent(), text);
+    CurrentX = 0;
+    CurrentY += float(fm.height()) * unitPerPixelY();
+    widget()->update();
+}
+
+float PictureBox::TextWidth(const QString& text) const {
+    const QFontMetrics fm(font_, &image_);
+    return float(fm.horizontalAdvance(text)) * unitPerPixelX();
+}
+
+float PictureBox::TextHeight(const QString& text) const {
+    (void)text;
+    const QFontMetrics fm(font_, &image_);
+    return float(fm.height()) * unitPerPixelY();
+}
+
+Colour PictureBox::Point(float x, float y) const {
+    const QPoint p = toPixel(x, y);
+    if (!image_.rect().contains(p)) return 0xFFFFFFFFu; // outside: "no colour"
+    return fromQColor(QColor(image_.pixel(p)));
+}
+
+void PictureBox::PaintPicture(const QImage& pic, float x, float y, float w, float h) {
+    if (image_.isNull() || pic.isNull()) return;
+    const QPoint a = toPixel(x, y);
+    const QPoint size = toPixel(w, h);
+    QPainter p(&image_);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(QRect(a, QSize(size.x(), size.y())), pic);
+    widget()->update();
+}
+
+void PictureBox::paintOn(QPainter& p) {
+    const int b = borderPx();
+    p.drawImage(b, b, image_);
+    for (const Shape* s : shapes_)
+        if (s->Visible()) {
+            p.save();
+            p.translate(b, b);
+            s->paint(p, unitPerPixelX(), unitPerPixelY());
+            p.restore();
+        }
+    if (border_) {
+        p.setPen(QColor(0, 0, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(widget()->rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+} // namespace forms
