@@ -410,12 +410,16 @@ void frmRuler::picTray_MouseMove(int button, int shift, float x, float y) {
     (void)button, (void)shift, (void)y;
     const std::int32_t m = forms::CInt(double(x) / double(screen().TwipsPerPixelX()));
     if (m != WM_LBUTTONDBLCLK) return;
-    if (Visible()) {
+    if (Visible())
         Hide();
-    } else {
-        Show();
-        SetFocus();
-    }
+    else
+        ShowFromTray();
+}
+
+void frmRuler::ShowFromTray() {
+    if (ending_) return;
+    Show();
+    SetFocus();
 }
 
 // ---------------------------------------------------------------- zoom

@@ -87,6 +87,8 @@ public:
     void picOnTop_Click();
     void AddTrayIcon();
     void picTray_MouseMove(int button, int shift, float x, float y);
+    // Brings the ruler back as the tray icon's double-click does.
+    void ShowFromTray();
     void picZoom_Click();
     zoom::frmZoom* zoomWindow() const { return zoom_.get(); }
 
