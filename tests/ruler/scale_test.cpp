@@ -2,7 +2,11 @@
 
 #include "ruler/Scale.h"
 
+#include <climits>
+#include <cmath>
 #include <optional>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -102,6 +106,64 @@ TEST_F(RulerFixture, FractionalTwipsPerPixelRoundEachStep) {
     ASSERT_TRUE(label);
     EXPECT_NEAR((label->left() + label->right()) / 2.0, 200, 1.5);
 }
+
+struct LabelCase {
+    double dpi;
+    int digitGap;    // clear columns between two digits of one label
+    int widest;      // width of the longest label, five digits
+    int labelledTo;  // every multiple of 20 up to here has its label
+};
+
+class ScaleLabels : public RulerFixture, public ::testing::WithParamInterface<LabelCase> {};
+
+// Labels of a strip over 10000 pixels long, found as runs of ink above the
+// long ticks; a run ends at more clear columns than a label has between its
+// digits. Labels that touched would show as one run off their pixel or too
+// wide for one label.
+TEST_P(ScaleLabels, NeverTouchAndKeepEveryOneThatFits) {
+    const LabelCase c = GetParam();
+    desk.dpiX = desk.dpiY = c.dpi;
+    start();
+    forms::PictureBox strip(*frm, frm.get());
+    strip.setBackColor(0x00C0FFFF);
+    strip.setForeColor(0);
+    strip.Move(0, 0, 10100 * tppX(), 495);
+    ruler::DrawScale(strip, 0, frm->screen());
+    const QImage& img = strip.image();
+    ASSERT_EQ(img.width(), 10100);
+
+    const int band = img.height() / 2 - 1; // rows above the long ticks
+    std::vector<std::pair<int, int>> runs;  // first and last column
+    int clear = INT_MAX;
+    for (int x = 0; x < img.width(); ++x) {
+        bool ink = false;
+        for (int y = 0; y < band && !ink; ++y) ink = img.pixel(x, y) != kYellow;
+        if (!ink) {
+            ++clear;
+            continue;
+        }
+        if (clear > c.digitGap) runs.emplace_back(x, x);
+        runs.back().second = x;
+        clear = 0;
+    }
+    std::set<int> labelled;
+    for (const auto& [first, last] : runs) {
+        SCOPED_TRACE(first);
+        if (last == img.width() - 1) continue; // cut off by the strip's end
+        EXPECT_LE(last - first + 1, c.widest);
+        const double centre = (first + last) / 2.0;
+        const int n = int(std::lround(centre / 20)) * 20;
+        EXPECT_NEAR(centre, n, 1.0);
+        labelled.insert(n);
+    }
+    for (int n = 20; n <= c.labelledTo; n += 20) EXPECT_TRUE(labelled.count(n)) << n;
+    EXPECT_TRUE(labelled.count(10000)); // the longest labels still show
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, ScaleLabels,
+                         ::testing::Values(LabelCase{96, 1, 19, 9980}, LabelCase{120, 1, 19, 9980},
+                                           LabelCase{144, 2, 38, 80}, LabelCase{168, 2, 38, 80},
+                                           LabelCase{192, 2, 38, 80}));
 
 TEST_F(RulerFixture, EmptyStripIsOnlyCleared) {
     start();
