@@ -14,6 +14,7 @@ constexpr int kDigitHeight = 5;
 constexpr int kDigitGap = 1;
 
 // Digits 0 to 9, one blank column between them in this table.
+// clang-format off
 constexpr const char* kDigits[kDigitHeight] = {
     "### .#. ### ### #.# ### ### ### ### ###",
     "#.# ##. ..# ..# #.# #.. #.. ..# #.# #.#",
@@ -21,6 +22,7 @@ constexpr const char* kDigits[kDigitHeight] = {
     "#.# .#. #.. ..# ..# ..# #.# .#. #.# ..#",
     "### ### ### ### ..# ### ### .#. ### ###",
 };
+// clang-format on
 
 } // namespace
 

@@ -109,9 +109,9 @@ TEST_F(RulerFixture, FractionalTwipsPerPixelRoundEachStep) {
 
 struct LabelCase {
     double dpi;
-    int digitGap;    // clear columns between two digits of one label
-    int widest;      // width of the longest label, five digits
-    int labelledTo;  // every multiple of 20 up to here has its label
+    int digitGap;   // clear columns between two digits of one label
+    int widest;     // width of the longest label, five digits
+    int labelledTo; // every multiple of 20 up to here has its label
 };
 
 class ScaleLabels : public RulerFixture, public ::testing::WithParamInterface<LabelCase> {};
@@ -133,11 +133,12 @@ TEST_P(ScaleLabels, NeverTouchAndKeepEveryOneThatFits) {
     ASSERT_EQ(img.width(), 10100);
 
     const int band = img.height() / 2 - 1; // rows above the long ticks
-    std::vector<std::pair<int, int>> runs;  // first and last column
+    std::vector<std::pair<int, int>> runs; // first and last column
     int clear = INT_MAX;
     for (int x = 0; x < img.width(); ++x) {
         bool ink = false;
-        for (int y = 0; y < band && !ink; ++y) ink = img.pixel(x, y) != kYellow;
+        for (int y = 0; y < band && !ink; ++y)
+            ink = img.pixel(x, y) != kYellow;
         if (!ink) {
             ++clear;
             continue;
@@ -156,7 +157,8 @@ TEST_P(ScaleLabels, NeverTouchAndKeepEveryOneThatFits) {
         EXPECT_NEAR(centre, n, 1.0);
         labelled.insert(n);
     }
-    for (int n = 20; n <= c.labelledTo; n += 20) EXPECT_TRUE(labelled.count(n)) << n;
+    for (int n = 20; n <= c.labelledTo; n += 20)
+        EXPECT_TRUE(labelled.count(n)) << n;
     EXPECT_TRUE(labelled.count(10000)); // the longest labels still show
 }
 
