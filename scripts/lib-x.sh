@@ -211,6 +211,15 @@ double_click() { xdotool mousemove "$1" "$2" click --repeat 2 --delay 80 1; }
 # park_pointer: somewhere that shows nothing and triggers nothing.
 park_pointer() { xdotool mousemove 1000 700; }
 
+# pixel_colour X Y: the screen's pixel there as #rrggbb.
+pixel_colour() {
+    import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
+        grep -o '#[0-9A-Fa-f]\{6\}' | head -n 1 | tr 'A-F' 'a-f'
+}
+
+# pixel_is X Y COLOUR: the pixel there is COLOUR (#rrggbb, lower case).
+pixel_is() { [[ $(pixel_colour "$1" "$2") == "$3" ]]; }
+
 # shot NAME: screenshot of the whole screen as $SHOTS_DIR/NAME.png.
 shot() {
     local file=${SHOTS_DIR:?SHOTS_DIR is not set}/$1.png

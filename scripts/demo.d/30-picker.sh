@@ -37,6 +37,19 @@ click $(option 3)
 xdotool mousemove "${grabber[@]}" mousedown 1
 xdotool mousemove $((rx + 60)) $((ry + 60)) mousemove $((rx + 112)) $((ry + 38))
 xdotool mouseup 1
+# The first sampling tick after the release samples once more and ends the
+# grab. The pointer stays put until the sample box shows its own orange again,
+# or that last sample could come from wherever the pointer went next.
+wait_until 5 pixel_is $((rx + 5)) $((ry + 19)) '#ffc080' || {
+    qx_log "the colour grab did not end"
+    return 1
+}
+slot3=$(pixel_colour $((rx + 133)) $((ry + 42)))
+echo "  slot 3: $slot3"
+[[ $slot3 == '#ffffc0' ]] || {
+    qx_log "slot 3 shows $slot3, not the panel's yellow #ffffc0"
+    return 1
+}
 
 # shellcheck disable=SC2046
 double_click $(slot 0)
