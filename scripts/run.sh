@@ -10,6 +10,10 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUILLANT_BUILD_DIR:-build}
 cd "$repo"
 
+# shellcheck source=lib-user.sh
+source scripts/lib-user.sh
+rerun_as_sudo_user "$repo/scripts/${BASH_SOURCE[0]##*/}" "$@"
+
 bash scripts/setup.sh
 # The same configuration as scripts/test.sh, so the two share build/.
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" >/dev/null

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and the headless demo
 # need. Checking takes a fraction of a second, so every entry script calls it;
-# only a missing package needs root and the network.
+# only a missing package needs root (through sudo for a user) and the network.
 set -euo pipefail
 
 build_packages=(
@@ -10,8 +10,10 @@ build_packages=(
     fonts-dejavu-core fonts-liberation2 clang-format
 )
 x_packages=(xvfb xauth openbox xdotool xclip trayer x11-utils x11-xserver-utils imagemagick)
+# The Debian package and the checks of its files; a private session bus.
+package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db dbus-daemon)
 
-wanted=("${build_packages[@]}" "${x_packages[@]}")
+wanted=("${build_packages[@]}" "${x_packages[@]}" "${package_packages[@]}")
 installed=" $(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${wanted[@]}" 2>/dev/null |
     awk '$2 == "installed" { printf "%s ", $1 }' || true)"
 missing=()
@@ -20,13 +22,19 @@ for package in "${wanted[@]}"; do
 done
 [[ ${#missing[@]} -eq 0 ]] && exit 0
 
+# As a user, only the installation itself asks for root, through sudo.
+as_root=()
 if [[ $(id -u) -ne 0 ]]; then
-    echo "setup: missing Debian packages: ${missing[*]}" >&2
-    echo "setup: run this as root once (sudo bash scripts/setup.sh) to install them" >&2
-    exit 1
+    if ! command -v sudo >/dev/null; then
+        echo "setup: missing Debian packages: ${missing[*]}" >&2
+        echo "setup: install them as root once (bash scripts/setup.sh)" >&2
+        exit 1
+    fi
+    echo "setup: installing ${missing[*]} needs root: asking sudo"
+    as_root=(sudo)
 fi
 
 echo "setup: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends \
+    "${missing[@]}"

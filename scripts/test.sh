@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole check, as CI runs it: Debian packages, a release build with the
 # unit tests, a sanitizer build (ASan + UBSan) with the unit tests again, the
-# end-to-end tests on a private X server with openbox, and one short run of
-# the benchmarks. Exits non-zero when any stage fails.
+# end-to-end tests on a private X server with openbox, one short run of
+# the benchmarks, and the Debian package built, installed, checked and
+# removed. Exits non-zero when any stage fails.
 #
 # QUILLANT_BUILD_DIR / QUILLANT_ASAN_BUILD_DIR choose the build folders
 # (build/, build-asan/), QUILLANT_JOBS the parallel jobs (2),
@@ -14,6 +15,10 @@ build=${QUILLANT_BUILD_DIR:-build}
 asan_build=${QUILLANT_ASAN_BUILD_DIR:-build-asan}
 jobs=${QUILLANT_JOBS:-2}
 cd "$repo"
+
+# shellcheck source=lib-user.sh
+source scripts/lib-user.sh
+rerun_as_sudo_user "$repo/scripts/${BASH_SOURCE[0]##*/}" "$@"
 
 # shellcheck source=lib-x.sh
 source scripts/lib-x.sh
@@ -98,6 +103,75 @@ run_bench() {
     ((status == 0)) && ! grep -q 'ERROR OCCURRED' <<<"$output"
 }
 
+# The Debian package as a user gets it: built, installed (as root, where
+# nothing installed it before; otherwise only unpacked), its files checked
+# with Debian's tools, the installed program started once on its own X
+# server, and removed again.
+run_package() {
+    local deb version prefix=/ tmp status=0
+    (cd "$build" && cpack -G DEB >cpack.log 2>&1) || {
+        cat "$build/cpack.log"
+        return 1
+    }
+    deb=$(ls -t "$build"/quillant_*.deb | head -n 1)
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+    tmp=$(mktemp -d)
+    if ((EUID == 0)) && ! dpkg-query -W quillant >/dev/null 2>&1; then
+        dpkg -i "$deb" || return 1
+    else
+        echo "not installing (not root, or quillant is installed already): unpacked in $tmp"
+        dpkg-deb -x "$deb" "$tmp"
+        prefix=$tmp/
+    fi
+    check() {
+        echo "-- $*"
+        "$@" || {
+            echo "FAILED: $*"
+            status=1
+        }
+    }
+    check desktop-file-validate "${prefix}usr/share/applications/de.kalmoro.Quillant.desktop"
+    check appstreamcli validate --no-net "${prefix}usr/share/metainfo/de.kalmoro.Quillant.metainfo.xml"
+    check lintian --fail-on error "$deb"
+    check bash -c 'man -l "$1" >/dev/null' man "${prefix}usr/share/man/man1/quillant.1.gz"
+    check test "$("${prefix}usr/bin/quillant" --version)" = "quillant $version"
+    check test "$(dpkg-deb -f "$deb" Version)" = "$version"
+    check _installed_program_e2e "${prefix}usr/bin/quillant"
+    if [[ $prefix == / ]]; then
+        check dpkg -r quillant
+    fi
+    rm -rf "$tmp"
+    return $status
+}
+
+# Starts, shows the ruler; Alt+F4 hides it with a notification area running;
+# a second start shows it again and ends with 0, the first one running on.
+_installed_program_e2e() {
+    local binary=$1 ruler bus_pid status=0
+    x_start && x_start_tray || return 1
+    # A private session bus, so the instance is found by its bus name.
+    DBUS_SESSION_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address=1 --print-pid=3 \
+        3>"$QX_TMP/bus.pid") || return 1
+    export DBUS_SESSION_BUS_ADDRESS
+    bus_pid=$(cat "$QX_TMP/bus.pid")
+    {
+        quillant_start "$binary" &&
+            ruler=$(quillant_window) &&
+            xdotool windowactivate --sync "$ruler" key alt+F4 &&
+            wait_until 10 _qx_not_viewable "$ruler" &&
+            timeout 20 "$binary" &&
+            wait_until 10 _qx_viewable "$ruler" &&
+            kill -0 "$QX_APP_PID"
+    } || status=1
+    quillant_stop || status=1
+    kill "$bus_pid" 2>/dev/null
+    unset DBUS_SESSION_BUS_ADDRESS
+    x_stop
+    return $status
+}
+_qx_viewable() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
+_qx_not_viewable() { ! _qx_viewable "$1"; }
+
 mkdir -p "$build" "$asan_build"
 stage setup bash scripts/setup.sh || finish
 # Optimised without debug information, which costs more compile time than
@@ -120,4 +194,5 @@ unset ASAN_OPTIONS UBSAN_OPTIONS
 stage "end-to-end tests" run_e2e
 stage "benchmark smoke run" run_bench
 x_stop
+stage package run_package
 finish
