@@ -58,7 +58,14 @@ Form::~Form() {
 }
 
 void Form::applyPosition() {
-    window_->move(CInt(left_ / screen_.TwipsPerPixelX()), CInt(top_ / screen_.TwipsPerPixelY()));
+    // A window stands on whole pixels: Left and Top become the twips of the
+    // pixel it takes, so distances from its edge are whole pixels and what
+    // is stored of them lies on the pixel grid.
+    const float kx = screen_.TwipsPerPixelX(), ky = screen_.TwipsPerPixelY();
+    const QPoint px(CInt(left_ / kx), CInt(top_ / ky));
+    left_ = float(px.x()) * kx;
+    top_ = float(px.y()) * ky;
+    window_->move(px);
 }
 
 void Form::applySize() {
@@ -113,12 +120,10 @@ float Form::ScaleHeight() const {
 }
 
 void Form::windowMovedTo(const QPoint& px) {
-    // Keep the model when it already names this pixel (sub-pixel twips stay);
-    // otherwise the window system or the user moved us.
-    const QPoint mine(CInt(left_ / screen_.TwipsPerPixelX()),
-                      CInt(top_ / screen_.TwipsPerPixelY()));
-    if (px.x() != mine.x()) left_ = float(px.x()) * screen_.TwipsPerPixelX();
-    if (px.y() != mine.y()) top_ = float(px.y()) * screen_.TwipsPerPixelY();
+    // Our own move or one by the window system or the user: either way the
+    // model takes the pixel the window now stands on.
+    left_ = float(px.x()) * screen_.TwipsPerPixelX();
+    top_ = float(px.y()) * screen_.TwipsPerPixelY();
 }
 
 void Form::windowClosedBySystem() {

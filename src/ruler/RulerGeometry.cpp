@@ -8,9 +8,12 @@ namespace ruler {
 
 double CursorDistance(std::int32_t intOrientation, QPoint cursor, float left, float top,
                       float twipsPerPixelX, float twipsPerPixelY) {
+    // Counted from the pixel the edge stands on: twips per pixel is a
+    // fraction at many DPIs (8.5714... at 168), where subtracting twips and
+    // dividing again would leave 194.99999 for 195.
     if (intOrientation != 0)
-        return (double(twipsPerPixelY) * cursor.y() - double(top)) / double(twipsPerPixelY);
-    return (double(twipsPerPixelX) * cursor.x() - double(left)) / double(twipsPerPixelX);
+        return double(cursor.y()) - double(forms::CInt(double(top) / double(twipsPerPixelY)));
+    return double(cursor.x()) - double(forms::CInt(double(left) / double(twipsPerPixelX)));
 }
 
 QString NumberText(double v) {

@@ -22,8 +22,8 @@ constexpr float kGripEndGap = 60;      // grip ends this far before the far end
 // and the buttons, so it can always be caught again.
 constexpr float kMinLength = 1350;
 
-// Distance of the cursor from the window's outer leading edge, in pixels:
-// the 0 mark of the scale (one pixel inside the frame) reads 1.
+// Distance of the cursor from the window's outer leading edge, in whole
+// pixels: the 0 mark of the scale (one pixel inside the frame) reads 1.
 double CursorDistance(std::int32_t intOrientation, QPoint cursor, float left, float top,
                       float twipsPerPixelX, float twipsPerPixelY);
 

@@ -38,7 +38,53 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadOutCase{120, 0, {175, 60}, {200, 50}, "-25"},
                       ReadOutCase{96, 1, {999, 130}, {200, 50}, "80"}, // only the row counts
                       ReadOutCase{96, 1, {0, 130}, {200, 50}, "80"},
-                      ReadOutCase{120, 1, {5, 40}, {200, 50}, "-10"}));
+                      ReadOutCase{120, 1, {5, 40}, {200, 50}, "-10"},
+                      // Fractional twips per pixel: still whole pixels.
+                      ReadOutCase{168, 0, {300, 5}, {105, 105}, "195"},
+                      ReadOutCase{168, 0, {106, 5}, {105, 105}, "1"},
+                      ReadOutCase{168, 1, {5, 100}, {105, 105}, "-5"},
+                      ReadOutCase{144, 0, {301, 5}, {93, 93}, "208"},
+                      ReadOutCase{192, 1, {5, 777}, {120, 121}, "656"}));
+
+// A place stored off the pixel grid, or at another DPI: the window stands on
+// a whole pixel, the read-out counts from it, and that pixel's twips are
+// what is stored back.
+TEST_F(RulerFixture, StoredPlaceOffThePixelGridLandsOnIt) {
+    const struct {
+        double dpi;
+        int left;
+        int pixel;
+        const char* storedBack;
+    } rows[] = {
+        {96, 907, 60, "900"},   // 60.47 pixels
+        {120, 915, 76, "912"},  // stored at 96 dpi: 76.25 pixels
+        {168, 900, 105, "900"}, // 105.00001 pixels
+        {168, 907, 106, "909"}, // 908.57 twips, rounded
+    };
+    const QString key = QStringLiteral("Software\\Kalmoro\\Quillant\\");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.left);
+        desk.dpiX = desk.dpiY = r.dpi;
+        desk.store.values.clear();
+        for (const auto& [name, v] : {std::pair{"Installed", 1},
+                                      {"AlwaysOnTop", 0},
+                                      {"Orientation", 0},
+                                      {"Top", r.left},
+                                      {"Size", 9000}})
+            desk.store.values[key + name] = QString::number(v);
+        desk.store.values[key + "Left"] = QString::number(r.left);
+        start();
+        EXPECT_EQ(frm->window()->pos(), QPoint(r.pixel, r.pixel));
+        for (int d : {1, 195, -25}) {
+            desk.cursor = QPoint(r.pixel + d, 0);
+            frm->ctlMousePosTimer.Fire();
+            EXPECT_EQ(frm->lblPixel.Caption(), QString::number(d));
+        }
+        frm->picClose_Click();
+        EXPECT_EQ(desk.store.values.value(key + "Left"), r.storedBack);
+        EXPECT_EQ(desk.store.values.value(key + "Top"), r.storedBack);
+    }
+}
 
 TEST_F(RulerFixture, ReadOutStartsAtZeroAndStopsWithThePicker) {
     start();
