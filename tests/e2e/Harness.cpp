@@ -251,6 +251,28 @@ QString clipboardText(const QString& selection) {
 
 // ---------------------------------------------------------------- the program
 
+// ---------------------------------------------------------------- display
+
+namespace {
+void setXftDpi(int dpi) {
+    QProcess q;
+    q.start("xrdb", {"-merge"});
+    q.waitForStarted(3000);
+    q.write(QStringLiteral("Xft.dpi: %1\n").arg(dpi).toLatin1());
+    q.closeWriteChannel();
+    q.waitForFinished(3000);
+}
+} // namespace
+
+XftDpi::XftDpi(int dpi) {
+    setXftDpi(dpi);
+}
+XftDpi::~XftDpi() {
+    setXftDpi(96);
+}
+
+// ---------------------------------------------------------------- the program
+
 Program::Program(QString settingsIni) : settings_(std::move(settingsIni)) {
     proc_.setProcessChannelMode(QProcess::MergedChannels);
 }

@@ -85,6 +85,18 @@ void key(const QString& keys);
 bool setClipboardText(const QString& text, const QString& selection = QStringLiteral("clipboard"));
 QString clipboardText(const QString& selection = QStringLiteral("clipboard"));
 
+// ---------------------------------------------------------------- display
+
+// The display's logical DPI (Xft.dpi) for programs started while it lives;
+// 96 again afterwards.
+class XftDpi {
+public:
+    explicit XftDpi(int dpi);
+    ~XftDpi();
+    XftDpi(const XftDpi&) = delete;
+    XftDpi& operator=(const XftDpi&) = delete;
+};
+
 // ---------------------------------------------------------------- the program
 
 // One run of the program with private XDG_CONFIG_HOME and XDG_RUNTIME_DIR.

@@ -211,21 +211,8 @@ TEST_F(Handling, CloseRequestWithoutANotificationAreaEndsRegularly) {
 
 namespace {
 
-// Sets the display's logical DPI for programs started afterwards.
-void setXftDpi(int dpi) {
-    QProcess q;
-    q.start("xrdb", {"-merge"});
-    q.waitForStarted(3000);
-    q.write(QStringLiteral("Xft.dpi: %1\n").arg(dpi).toLatin1());
-    q.closeWriteChannel();
-    q.waitForFinished(3000);
-}
-
 TEST_F(Handling, TwipsFollowTheLogicalDpiWithoutScaling) {
-    setXftDpi(120);
-    struct Restore {
-        ~Restore() { setXftDpi(96); }
-    } restore;
+    const XftDpi dpi(120);
     Program p;
     // 12 twips per pixel: 900/900 twips at 75/75, 9000 x 915 twips as 750 x 76.
     const QRect r = startRuler(p);
