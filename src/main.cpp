@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Qt takes the launcher's id out of the environment as it starts.
+    const QString startupId = qEnvironmentVariable("DESKTOP_STARTUP_ID");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillant"));
     QApplication::setOrganizationName(QStringLiteral("Kalmoro"));
@@ -34,8 +36,9 @@ int main(int argc, char** argv) {
 
     // A second start shows the running ruler and ends.
     shell::SingleInstance instance(platform::DisplayName(arguments));
-    switch (instance.claim(qEnvironmentVariable("DESKTOP_STARTUP_ID"))) {
+    switch (instance.claim(startupId)) {
     case shell::SingleInstance::Outcome::Activated:
+        platform::EndStartupFeedback(platform::DisplayName(arguments), startupId);
         return 0;
     case shell::SingleInstance::Outcome::Failed:
         std::fprintf(stderr, "quillant: %s\n", instance.error().toLocal8Bit().constData());

@@ -14,4 +14,9 @@ QString DisplayProblem(const QStringList& arguments);
 // The X display the program is for: Qt's -display, else $DISPLAY.
 QString DisplayName(const QStringList& arguments);
 
+// Ends a launcher's startup feedback (the busy pointer, the entry in the
+// task list) for a start that showed no window of its own: a later start that
+// handed over to the running instance. Does nothing for an empty id.
+void EndStartupFeedback(const QString& display, const QString& startupId);
+
 } // namespace platform
