@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QWidget;
@@ -45,6 +46,15 @@ public:
     virtual std::optional<QString> read(const QString& key, const QString& name) = 0;
     // false when the value could not be stored; the previous file stays intact.
     virtual bool write(const QString& key, const QString& name, const QString& value) = 0;
+    // Stores several values of one key in one commit: afterwards the store
+    // holds all of them or, when false, none of them. This default is only as
+    // atomic as a store that has no files.
+    using Values = std::vector<std::pair<QString, QString>>;
+    virtual bool writeAll(const QString& key, const Values& values) {
+        for (const auto& [name, value] : values)
+            if (!write(key, name, value)) return false;
+        return true;
+    }
 };
 
 // Everything the program takes from the desktop. One real implementation over

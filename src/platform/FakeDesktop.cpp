@@ -13,10 +13,17 @@ std::optional<QString> FakeSettingsStore::read(const QString& key, const QString
 }
 
 bool FakeSettingsStore::write(const QString& key, const QString& name, const QString& value) {
+    return writeAll(key, {{name, value}});
+}
+
+bool FakeSettingsStore::writeAll(const QString& key, const Values& batch) {
     if (!writable) return false;
-    values[path(key, name)] = value;
-    writeLog.push_back(name);
-    if (log) log->push_back("write:" + name);
+    ++commits;
+    for (const auto& [name, value] : batch) {
+        values[path(key, name)] = value;
+        writeLog.push_back(name);
+        if (log) log->push_back("write:" + name);
+    }
     return true;
 }
 

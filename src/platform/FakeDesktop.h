@@ -14,7 +14,9 @@ class FakeSettingsStore : public SettingsStore {
 public:
     std::optional<QString> read(const QString& key, const QString& name) override;
     bool write(const QString& key, const QString& name, const QString& value) override;
+    bool writeAll(const QString& key, const Values& batch) override;
     QMap<QString, QString> values;       // "key\\name" -> text
+    int commits = 0;                     // successful write and writeAll calls
     std::vector<QString> writeLog;       // names in the order written
     std::vector<QString> readLog;        // names in the order read
     std::vector<QString>* log = nullptr; // shared call log: "read:Name", "write:Name"

@@ -33,16 +33,24 @@ void RegWriteValue(platform::SettingsStore& store, std::uint32_t root, const QSt
     store.write(subKey, name, QString::number(value));
 }
 
+void RegWriteValues(platform::SettingsStore& store, std::uint32_t root, const QString& subKey,
+                    const DwordValues& values) {
+    (void)root;
+    platform::SettingsStore::Values texts;
+    texts.reserve(values.size());
+    for (const auto& [name, value] : values)
+        texts.emplace_back(name, QString::number(value));
+    store.writeAll(subKey, texts);
+}
+
 void WriteDefaultSettings(platform::SettingsStore& store) {
-    const auto put = [&](const char* name, std::int32_t v) {
-        RegWriteValue(store, HKEY_CURRENT_USER, kSettingsKey, QString::fromLatin1(name), v);
-    };
-    put("Installed", 1);
-    put("AlwaysOnTop", 1);
-    put("Orientation", 0);
-    put("Size", 9000);
-    put("Left", 900);
-    put("Top", 900);
+    RegWriteValues(store, HKEY_CURRENT_USER, kSettingsKey,
+                   {{"Installed", 1},
+                    {"AlwaysOnTop", 1},
+                    {"Orientation", 0},
+                    {"Size", 9000},
+                    {"Left", 900},
+                    {"Top", 900}});
 }
 
 } // namespace shell

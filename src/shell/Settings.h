@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace shell {
 
@@ -23,7 +25,13 @@ std::int32_t RegReadValue(platform::SettingsStore& store, std::uint32_t root, co
 void RegWriteValue(platform::SettingsStore& store, std::uint32_t root, const QString& subKey,
                    const QString& name, std::int32_t value);
 
-// First-run values, in the order they are written.
+// Stores several values in one commit: afterwards the store holds all of
+// them or, when it fails, none (silently, as a single value).
+using DwordValues = std::vector<std::pair<QString, std::int32_t>>;
+void RegWriteValues(platform::SettingsStore& store, std::uint32_t root, const QString& subKey,
+                    const DwordValues& values);
+
+// First-run values, in the order they are written, in one commit.
 void WriteDefaultSettings(platform::SettingsStore& store);
 
 } // namespace shell

@@ -10,6 +10,16 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <future>
+#include <memory>
+#include <random>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
 namespace {
 
 const QString kKey = QStringLiteral("Software\\Kalmoro\\Quillant");
@@ -107,11 +117,45 @@ TEST_F(Settings, SavedSizeFollowsTheOrientation) {
     installed(-1, 0, 900, 900, 7500);
     start();
     frm->SwitchOrientation();
+    const int commits = desk.store.commits;
     frm->picClose_Click();
+    EXPECT_EQ(desk.store.commits, commits + 1); // a kill can never store a mix
     EXPECT_EQ(get("Orientation"), "1");
     EXPECT_EQ(get("Size"), "7500");
     EXPECT_EQ(desk.store.writeLog,
               (std::vector<QString>{"AlwaysOnTop", "Orientation", "Left", "Top", "Size"}));
+}
+
+TEST_F(Settings, ChangesAreStoredOnceTheyRest) {
+    const struct {
+        const char* change;
+        std::function<void(shell::frmRuler&)> act;
+        const char* name;
+        const char* stored;
+    } rows[] = {
+        {"key nudge", [](shell::frmRuler& f) { f.Form_KeyDown(0x27, 0); }, "Left", "915"},
+        {"drag", [](shell::frmRuler& f) { f.Move(1500, 3000); }, "Top", "3000"},
+        {"grip", [](shell::frmRuler& f) { f.setWidth(4500); }, "Size", "4500"},
+        {"orientation", [](shell::frmRuler& f) { f.SwitchOrientation(); }, "Orientation", "1"},
+        {"topmost", [](shell::frmRuler& f) { f.picOnTop_Click(); }, "AlwaysOnTop", "0"},
+    };
+    for (const auto& r : rows) {
+        installed(-1, 0, 900, 900, 9000);
+        start();
+        const int commits = desk.store.commits;
+        frm->ctlStoreTimer.Fire(); // loading and showing change nothing
+        EXPECT_EQ(desk.store.commits, commits) << r.change;
+        r.act(*frm);
+        EXPECT_EQ(desk.store.commits, commits) << r.change;
+        EXPECT_TRUE(frm->ctlStoreTimer.Enabled()) << r.change;
+        EXPECT_EQ(frm->ctlStoreTimer.Interval(), 1000);
+        frm->ctlStoreTimer.Fire();
+        EXPECT_EQ(get(r.name), r.stored) << r.change;
+        EXPECT_EQ(desk.store.commits, commits + 1) << r.change;
+        EXPECT_FALSE(frm->ctlStoreTimer.Enabled()) << r.change;
+        frm->StorePendingSettings(); // nothing left: no second write
+        EXPECT_EQ(desk.store.commits, commits + 1) << r.change;
+    }
 }
 
 TEST_F(Settings, PartlyOffScreenPositionsAreKept) {
@@ -223,6 +267,132 @@ TEST_F(IniStore, FailedWriteLeavesThePreviousFile) {
     EXPECT_EQ(f.readAll(), before);
     // No temporary files left behind.
     EXPECT_EQ(QDir(dir.path() + "/Kalmoro").entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(IniStore, NonRegularFilesReadAsMissingWithoutBlocking) {
+    const QString real = dir.path() + "/real.conf";
+    {
+        QFile f(real);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[General]\nLeft=7\n");
+    }
+    const struct {
+        const char* kind;
+        std::function<bool(const QByteArray&)> make;
+        std::optional<int> read; // Left before the write
+        bool writes;
+    } rows[] = {
+        {"fifo", [](const QByteArray& p) { return ::mkfifo(p.constData(), 0600) == 0; },
+         std::nullopt, true},
+        {"folder", [](const QByteArray& p) { return ::mkdir(p.constData(), 0700) == 0; },
+         std::nullopt, false},
+        {"dangling link",
+         [](const QByteArray& p) { return ::symlink("/nonexistent/q", p.constData()) == 0; },
+         std::nullopt, true},
+        {"link to a device",
+         [](const QByteArray& p) { return ::symlink("/dev/zero", p.constData()) == 0; },
+         std::nullopt, true},
+        {"link to a file",
+         [&](const QByteArray& p) {
+             return ::symlink(QFile::encodeName(real).constData(), p.constData()) == 0;
+         },
+         7, true},
+    };
+    for (const auto& r : rows) {
+        QDir(path()).removeRecursively();
+        QFile::remove(path());
+        QDir().mkpath(dir.path() + "/Kalmoro");
+        ASSERT_TRUE(r.make(QFile::encodeName(path()))) << r.kind;
+        // A blocking open never returns: fail instead of hanging the run.
+        auto result = std::make_shared<std::promise<std::optional<QString>>>();
+        std::thread([p = path(), result] {
+            platform::IniSettingsStore store(p);
+            result->set_value(store.read(kKey, "Left"));
+        }).detach();
+        auto done = result->get_future();
+        ASSERT_EQ(done.wait_for(std::chrono::seconds(20)), std::future_status::ready) << r.kind;
+        EXPECT_EQ(done.get(),
+                  r.read ? std::optional<QString>(QString::number(*r.read)) : std::nullopt)
+            << r.kind;
+
+        platform::IniSettingsStore store(path());
+        EXPECT_EQ(store.write(kKey, "Left", "5"), r.writes) << r.kind;
+        EXPECT_EQ(shell::RegReadValue(store, shell::HKEY_CURRENT_USER, kKey, "Left"),
+                  r.writes ? 5 : 0)
+            << r.kind;
+    }
+    // The link to a file was written through and is still a link.
+    EXPECT_TRUE(QFileInfo(path()).isSymLink());
+    QSettings qs(real, QSettings::IniFormat);
+    EXPECT_EQ(qs.value("Left").toString(), "5");
+    EXPECT_EQ(QDir(dir.path() + "/Kalmoro").entryList(QDir::Files | QDir::System).size(), 1);
+}
+
+// Whatever foreign entries the file held, what the store writes it reads back,
+// QSettings reads the same values, and no foreign byte is changed or inflated.
+TEST_F(IniStore, WhatIsWrittenReadsBackAndStaysQSettingsReadable) {
+    QByteArray manyKeys("[General]\n");
+    for (int i = 0; manyKeys.size() < platform::IniSettingsStore::kMaxFileBytes - 40; ++i)
+        manyKeys += "k" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\n";
+    const struct {
+        const char* what;
+        QByteArray file;
+    } rows[] = {
+        {"invalid UTF-8", "[General]\nKept=yes\nJunk=" + QByteArray(30000, '\xff') + "\n"},
+        {"line joined by a backslash", "[General]\nKept=yes\nJunk=a\\\nSize=7\n"},
+        {"open quote", "[General]\nJunk=\"a\nKept=yes\nSize=7\n"},
+        {"control bytes", "[General]\nJunk=a\rSize=7\nKept=yes\n"},
+        {"file at the size limit", manyKeys + "Kept=yes\n"},
+    };
+    for (const auto& r : rows) {
+        writeRaw(r.file);
+        {
+            platform::IniSettingsStore store(path());
+            (void)store.read(kKey, "Kept");
+            shell::WriteDefaultSettings(store);
+        }
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray written = f.readAll();
+        EXPECT_LE(written.size(), platform::IniSettingsStore::kMaxFileBytes) << r.what;
+        EXPECT_FALSE(written.contains("\xef\xbf\xbd")) << r.what; // no replacement characters
+        EXPECT_TRUE(written.contains("\nKept=yes\n")) << r.what;
+        platform::IniSettingsStore again(path());
+        QSettings qs(path(), QSettings::IniFormat);
+        for (const auto& [name, value] :
+             {std::pair{"Installed", 1}, {"Orientation", 0}, {"Size", 9000}, {"Top", 900}}) {
+            EXPECT_EQ(shell::RegReadValue(again, shell::HKEY_CURRENT_USER, kKey, name), value)
+                << r.what << " " << name;
+            EXPECT_EQ(qs.value(name).toString(), QString::number(value)) << r.what << " " << name;
+        }
+    }
+}
+
+// SIGKILL while a whole set of values is being stored, many times over.
+TEST_F(IniStore, AKilledWriteLeavesAllOldOrAllNewValues) {
+    platform::IniSettingsStore store(path());
+    const shell::DwordValues sets[2] = {
+        {{"AlwaysOnTop", 0}, {"Orientation", 0}, {"Left", 1}, {"Top", 1}, {"Size", 1}},
+        {{"AlwaysOnTop", -1}, {"Orientation", 1}, {"Left", 2}, {"Top", 2}, {"Size", 2}}};
+    shell::RegWriteValues(store, shell::HKEY_CURRENT_USER, kKey, sets[0]);
+    std::mt19937 random(13);
+    for (int kill = 0; kill < 100; ++kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 1;; ++i)
+                shell::RegWriteValues(store, shell::HKEY_CURRENT_USER, kKey, sets[i % 2]);
+        }
+        ::usleep(std::uniform_int_distribution<useconds_t>(200, 3000)(random));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        std::vector<int> got;
+        for (const auto& [name, value] : sets[0])
+            got.push_back(shell::RegReadValue(store, shell::HKEY_CURRENT_USER, kKey, name));
+        const bool allOld = got == std::vector<int>{0, 0, 1, 1, 1};
+        const bool allNew = got == std::vector<int>{-1, 1, 2, 2, 2};
+        ASSERT_TRUE(allOld || allNew) << "after kill " << kill;
+    }
 }
 
 } // namespace
