@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +14,16 @@ namespace shell {
 namespace {
 
 int signalPipe[2] = {-1, -1};
+
+// The running program, for the exit path below; null outside App::start .. ~App.
+App* runningApp = nullptr;
+
+// Qt ends the process with exit() when the display connection breaks (the X
+// server died, a logout without a session manager): store what is not yet
+// stored on the way out. This needs no display.
+void storePendingAtExit() {
+    if (runningApp) runningApp->ruler().StorePendingSettings();
+}
 
 extern "C" void onTerminationSignal(int sig) {
     const char c = char(sig);
@@ -26,6 +37,7 @@ App::App(platform::DesktopServices& sys)
     : sys_(sys), ruler_(std::make_unique<frmRuler>(sys, globals_)) {}
 
 App::~App() {
+    if (runningApp == this) runningApp = nullptr;
     if (signalNotifier_) {
         std::signal(SIGTERM, SIG_DFL);
         std::signal(SIGHUP, SIG_DFL);
@@ -34,6 +46,9 @@ App::~App() {
 }
 
 void App::start() {
+    static const bool exitHookRegistered = std::atexit(storePendingAtExit) == 0;
+    (void)exitHookRegistered;
+    runningApp = this;
     ruler_->Show();
     watchSessionEnd();
 }

@@ -10,7 +10,8 @@ namespace shell {
 
 // The running program: desktop services, shared state and the main window.
 // The end of the desktop session (session manager, SIGTERM, SIGHUP, SIGINT)
-// stores the settings and ends the program like the close button.
+// stores the settings and ends the program like the close button; a lost
+// display stores the pending settings as the process exits.
 class App {
 public:
     explicit App(platform::DesktopServices& sys);

@@ -7,8 +7,10 @@
 #include "ruler/Scale.h"
 
 #include <QApplication>
+#include <QEvent>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -24,6 +26,24 @@ constexpr float kButton = 165;
 constexpr float kDefaultLeft = 900, kDefaultTop = 900;
 // X11 cannot address windows longer than this many pixels.
 constexpr float kMaxLengthPixels = 32000;
+
+// Settings are stored this long after the last change.
+constexpr int kStoreDelayMs = 1000;
+
+class GeometryWatcher : public QObject {
+public:
+    GeometryWatcher(QObject* parent, std::function<void()> changed)
+        : QObject(parent), changed_(std::move(changed)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::Move || e->type() == QEvent::Resize) changed_();
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    std::function<void()> changed_;
+};
 
 void designButton(forms::PictureBox& b, float left, float top, const QImage& image,
                   const QString& tip) {
@@ -49,7 +69,8 @@ frmRuler::frmRuler(platform::DesktopServices& sys, Globals& globals)
       picLineal(*this, this), picColor(*this, this), picZoom(*this, this), lblPixel(*this, this),
       picResizeH(*this, this), picResizeV(*this, this), picTray(*this, this),
       picOnTopInactive(*this, this), picOnTopActive(*this, this), picCurHorizontal(*this, this),
-      picCurVertical(*this, this), ctlMousePosTimer(*this, 50, true) {
+      picCurVertical(*this, this), ctlMousePosTimer(*this, 50, true),
+      ctlStoreTimer(*this, kStoreDelayMs, false) {
     const float f = 2 * screen().TwipsPerPixelX();
     setDesignSize(kDesignClientWidth + f, kDesignClientHeight + 2 * screen().TwipsPerPixelY());
     setBackColor(kYellow);
@@ -131,6 +152,9 @@ frmRuler::frmRuler(platform::DesktopServices& sys, Globals& globals)
     };
     picResizeV.MouseUp = [this](int b, int s, float x, float y) { picResizeV_MouseUp(b, s, x, y); };
     ctlMousePosTimer.Timer_ = [this] { ctlMousePosTimer_Timer(); };
+    ctlStoreTimer.Timer_ = [this] { StorePendingSettings(); };
+    // Moves and resizes from any source: a drag, a key, a grip, the window manager.
+    window()->installEventFilter(new GeometryWatcher(window(), [this] { SettingsChanged(); }));
 }
 
 frmRuler::~frmRuler() = default;
@@ -188,6 +212,7 @@ void frmRuler::End() {
     ending_ = true;
     blnResizing = 0;
     ctlMousePosTimer.setEnabled(false);
+    ctlStoreTimer.setEnabled(false);
     picker.ctlClrTimer.setEnabled(false);
     zoom_.reset(); // the zoom window goes without events of its own
     sys().endProgram();
@@ -242,6 +267,7 @@ void frmRuler::SwitchOrientation() {
     }
     LayoutForOrientation(length);
     DrawScale();
+    SettingsChanged();
 }
 
 void frmRuler::Form_Resize() {
@@ -384,6 +410,7 @@ void frmRuler::picOnTop_Click() {
     g.blnAlwaysOnTop = std::int16_t(~g.blnAlwaysOnTop);
     picOnTop.setPicture(g.blnAlwaysOnTop ? picOnTopInactive.Picture() : picOnTopActive.Picture());
     SetAlwaysOnTop(*this, g.blnAlwaysOnTop);
+    SettingsChanged();
 }
 
 // ---------------------------------------------------------------- tray
@@ -438,7 +465,9 @@ void frmRuler::LoadSettings() {
     };
     if (read("Installed") != 1) WriteDefaultSettings(store);
     g.blnAlwaysOnTop = read("AlwaysOnTop") != 0 ? -1 : 0;
-    g.intOrientation = read("Orientation");
+    // Only 1 is vertical: any other stored value would mix the layouts and
+    // store the window's thickness as its length.
+    g.intOrientation = read("Orientation") == 1 ? 1 : 0;
     setLeft(float(read("Left")));
     setTop(float(read("Top")));
     picOnTop.setPicture(g.blnAlwaysOnTop ? picOnTopInactive.Picture() : picOnTopActive.Picture());
@@ -458,18 +487,40 @@ void frmRuler::LoadSettings() {
     const bool visible = std::any_of(screens.begin(), screens.end(),
                                      [&](const QRect& s) { return s.intersects(px); });
     if (!visible && !screens.empty()) Move(kDefaultLeft, kDefaultTop);
+
+    storedSettings_ = currentSettings();
+    settingsPending_ = false;
+    ctlStoreTimer.setEnabled(false);
 }
 
+std::vector<std::pair<QString, std::int32_t>> frmRuler::currentSettings() const {
+    return {{"AlwaysOnTop", std::int32_t(g.blnAlwaysOnTop)},
+            {"Orientation", g.intOrientation},
+            {"Left", forms::CInt(Left())},
+            {"Top", forms::CInt(Top())},
+            {"Size", forms::CInt(g.intOrientation == 0 ? Width() : Height())}};
+}
+
+// One commit: a kill at any moment leaves the old or the new values, never a mix.
 void frmRuler::SaveSettings() {
-    platform::SettingsStore& store = sys().settings();
-    const auto write = [&](const char* name, std::int32_t v) {
-        RegWriteValue(store, HKEY_CURRENT_USER, kSettingsKey, QString::fromLatin1(name), v);
-    };
-    write("AlwaysOnTop", std::int32_t(g.blnAlwaysOnTop));
-    write("Orientation", g.intOrientation);
-    write("Left", forms::CInt(Left()));
-    write("Top", forms::CInt(Top()));
-    write("Size", forms::CInt(g.intOrientation == 0 ? Width() : Height()));
+    storedSettings_ = currentSettings();
+    settingsPending_ = false;
+    ctlStoreTimer.setEnabled(false);
+    RegWriteValues(sys().settings(), HKEY_CURRENT_USER, kSettingsKey, storedSettings_);
+}
+
+void frmRuler::SettingsChanged() {
+    if (ending_ || !Loaded()) return;
+    settingsPending_ = true;
+    ctlStoreTimer.setEnabled(false); // restarts the delay
+    ctlStoreTimer.setEnabled(true);
+}
+
+void frmRuler::StorePendingSettings() {
+    ctlStoreTimer.setEnabled(false);
+    if (!settingsPending_) return;
+    settingsPending_ = false;
+    if (currentSettings() != storedSettings_) SaveSettings();
 }
 
 } // namespace shell

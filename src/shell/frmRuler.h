@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace shell {
 
@@ -44,6 +46,8 @@ public:
     forms::PictureBox picCurHorizontal;
     forms::PictureBox picCurVertical;
     forms::Timer ctlMousePosTimer;
+    // Stores changed settings once they have rested for a second.
+    forms::Timer ctlStoreTimer;
 
     // State of the window.
     std::int32_t intPanelMode = 0;
@@ -95,6 +99,13 @@ public:
     // Settings.
     void LoadSettings();
     void SaveSettings();
+    // The window moved or resized, or the orientation or topmost state
+    // changed: stored by ctlStoreTimer unless an end stores it first.
+    void SettingsChanged();
+    // Stores what changed since the last store, if anything. Reads only the
+    // window's model, no window system call, so it can run while the process
+    // exits after losing its display.
+    void StorePendingSettings();
 
     void windowClosedBySystem() override;
     void Form_Shown() override;
@@ -110,6 +121,9 @@ private:
     bool dragging_ = false;
     QPoint dragOffset_;
     bool ending_ = false;
+    bool settingsPending_ = false;
+    std::vector<std::pair<QString, std::int32_t>> storedSettings_; // as last read or written
+    std::vector<std::pair<QString, std::int32_t>> currentSettings() const;
     std::unique_ptr<zoom::frmZoom> zoom_;
 };
 

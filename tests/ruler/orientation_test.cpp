@@ -98,23 +98,24 @@ TEST_F(Orientation, DoubleClickTurnsOnlyInRulerMode) {
     EXPECT_EQ(frm->intPanelMode, 2);
 }
 
-TEST_F(Orientation, UnknownStoredOrientationMixesLayouts) {
-    desk.store.values = {{"Software\\Kalmoro\\Quillant\\Installed", "1"},
-                         {"Software\\Kalmoro\\Quillant\\Orientation", "2"},
-                         {"Software\\Kalmoro\\Quillant\\Size", "9000"},
-                         {"Software\\Kalmoro\\Quillant\\Left", "900"},
-                         {"Software\\Kalmoro\\Quillant\\Top", "900"}};
-    start();
-    // Horizontal window and row, strip placed as vertical, no grip.
-    EXPECT_FLOAT_EQ(frm->Width(), 9000);
-    EXPECT_FLOAT_EQ(frm->picZoom.Top(), 30);
-    EXPECT_FLOAT_EQ(frm->picRuler.Left(), 390);
-    EXPECT_FALSE(frm->picResizeH.Visible());
-    EXPECT_FALSE(frm->picResizeV.Visible());
-    // The first switch goes to horizontal with the height as its length.
-    frm->SwitchOrientation();
-    EXPECT_EQ(globals.intOrientation, 0);
-    EXPECT_FLOAT_EQ(frm->Width(), 915);
+TEST_F(Orientation, UnknownStoredOrientationIsHorizontalAndStoredBackAsZero) {
+    for (const char* stored : {"2", "-1", "14741"}) {
+        desk.store.values = {{"Software\\Kalmoro\\Quillant\\Installed", "1"},
+                             {"Software\\Kalmoro\\Quillant\\Orientation", stored},
+                             {"Software\\Kalmoro\\Quillant\\Size", "6000"},
+                             {"Software\\Kalmoro\\Quillant\\Left", "900"},
+                             {"Software\\Kalmoro\\Quillant\\Top", "900"}};
+        start();
+        // A plain horizontal ruler with its grip, not a mix of both layouts.
+        EXPECT_EQ(globals.intOrientation, 0) << stored;
+        EXPECT_EQ(frm->window()->geometry(), QRect(60, 60, 400, 61)) << stored;
+        EXPECT_FLOAT_EQ(frm->picRuler.Top(), 390) << stored;
+        EXPECT_TRUE(frm->picResizeH.Visible()) << stored;
+        EXPECT_FALSE(frm->picResizeV.Visible()) << stored;
+        frm->picClose_Click();
+        EXPECT_EQ(desk.store.values.value("Software\\Kalmoro\\Quillant\\Orientation"), "0");
+        EXPECT_EQ(desk.store.values.value("Software\\Kalmoro\\Quillant\\Size"), "6000");
+    }
 }
 
 TEST_F(Orientation, PickerIsAlwaysShownHorizontally) {
