@@ -136,14 +136,20 @@ public:
                            xdotool({"getmouselocation"});
                 }))
                 return;
-            kill();
+            proc.kill();
+            proc.waitForFinished();
         }
         display.clear();
     }
     ~PrivateServer() { kill(); }
+    // Killed outright, as a crashing server goes; its lock and socket are
+    // then left for us to remove.
     void kill() {
         proc.kill();
         proc.waitForFinished();
+        if (display.isEmpty()) return;
+        QFile::remove(QStringLiteral("/tmp/.X%1-lock").arg(display.mid(1)));
+        QFile::remove(QStringLiteral("/tmp/.X11-unix/X%1").arg(display.mid(1)));
     }
     bool xdotool(const QStringList& args) {
         QProcess x;
