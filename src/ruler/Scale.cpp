@@ -2,6 +2,7 @@
 
 #include "ScaleFace.h"
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -71,7 +72,15 @@ void DrawScale(forms::PictureBox& picRuler, std::int32_t intOrientation,
         if (nextStart != INT_MAX && std::int64_t(nextStart) - (start + h) < clearance) continue;
         nextStart = start;
 
-        const float across = thickness() * kLabelInset;
+        // Labels are never turned, so on a vertical strip a long one would
+        // run into its own long tick: it moves back from the tick as far as
+        // the strip allows.
+        float across = thickness() * kLabelInset;
+        if (!horizontal) {
+            const int tickFrom = forms::CInt(thickness() * kLongTickStart / kk);
+            const float room = float(tickFrom - clearance / 2 - size.width()) * kk;
+            across = std::max(0.0f, std::min(across, room));
+        }
         const float x = horizontal ? along : across;
         const float y = horizontal ? across : along;
         picRuler.PaintPicture(LabelImage(label, scale, ink), x, y, float(size.width()) * kk,

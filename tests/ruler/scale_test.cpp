@@ -90,6 +90,16 @@ TEST_F(RulerFixture, VerticalLabelsReadLeftToRight) {
     ASSERT_TRUE(box);
     EXPECT_GT(box->width(), box->height());
     EXPECT_NEAR((box->top() + box->bottom()) / 2.0, 100, 2.0);
+
+    // A label as long as "1000" keeps clear of its long tick.
+    forms::PictureBox strip(*frm, frm.get());
+    strip.setBackColor(0x00C0FFFF);
+    strip.Move(0, 0, 495, 1100 * tppX());
+    ruler::DrawScale(strip, 1, frm->screen());
+    const auto thousand = inkBox(strip.image(), QRect(0, 990, 16, 21));
+    ASSERT_TRUE(thousand);
+    EXPECT_LT(thousand->right(), 15);
+    EXPECT_GT(thousand->width(), 12); // all four digits
 }
 
 TEST_F(RulerFixture, FractionalTwipsPerPixelRoundEachStep) {
