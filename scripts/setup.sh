@@ -9,11 +9,13 @@ build_packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2 clang-format
 )
+# clang and its runtime libraries (libFuzzer) for the fuzz targets.
+fuzz_packages=(clang libclang-rt-14-dev)
 x_packages=(xvfb xauth openbox xdotool xclip trayer x11-utils x11-xserver-utils imagemagick)
 # The Debian package and the checks of its files; a private session bus.
 package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db dbus-daemon)
 
-wanted=("${build_packages[@]}" "${x_packages[@]}" "${package_packages[@]}")
+wanted=("${build_packages[@]}" "${fuzz_packages[@]}" "${x_packages[@]}" "${package_packages[@]}")
 installed=" $(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${wanted[@]}" 2>/dev/null |
     awk '$2 == "installed" { printf "%s ", $1 }' || true)"
 missing=()

@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # The whole check, as CI runs it: Debian packages, a release build with the
-# unit tests, a sanitizer build (ASan + UBSan) with the unit tests again, the
+# unit tests, a sanitizer build (ASan + UBSan) with the unit tests again, a
+# minute of fuzzing (clang, libFuzzer), the
 # end-to-end tests on a private X server with openbox, one short run of
 # the benchmarks, and the Debian package built, installed, checked and
 # removed. Exits non-zero when any stage fails.
 #
-# QUILLANT_BUILD_DIR / QUILLANT_ASAN_BUILD_DIR choose the build folders
-# (build/, build-asan/), QUILLANT_JOBS the parallel jobs (2),
+# QUILLANT_BUILD_DIR / QUILLANT_ASAN_BUILD_DIR / QUILLANT_FUZZ_BUILD_DIR choose the build folders
+# (build/, build-asan/, build-fuzz/), QUILLANT_JOBS the parallel jobs (2),
 # QUILLANT_X_DISPLAYS a range of display numbers such as 90-94.
 set -uo pipefail
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUILLANT_BUILD_DIR:-build}
 asan_build=${QUILLANT_ASAN_BUILD_DIR:-build-asan}
+fuzz_build=${QUILLANT_FUZZ_BUILD_DIR:-build-fuzz}
 jobs=${QUILLANT_JOBS:-2}
 cd "$repo"
 
@@ -103,6 +105,26 @@ run_bench() {
     ((status == 0)) && ! grep -q 'ERROR OCCURRED' <<<"$output"
 }
 
+# The libFuzzer targets of tests/fuzz, 20 s each (60 s in all), on their
+# seed corpora; new inputs go to $fuzz_build/corpus, findings (the input
+# that failed) to $fuzz_build/findings.
+run_fuzz() {
+    local target status=0
+    for target in color_text_fuzz settings_file_fuzz load_settings_fuzz; do
+        [[ -x $fuzz_build/tests/fuzz/$target ]] || {
+            echo "no $target: the compiler cannot build libFuzzer targets"
+            continue
+        }
+        mkdir -p "$fuzz_build/corpus/$target" "$fuzz_build/findings"
+        echo "-- $target"
+        QT_QPA_PLATFORM=offscreen "$fuzz_build/tests/fuzz/$target" -max_total_time=20 \
+            -timeout=30 -print_final_stats=1 -artifact_prefix="$fuzz_build/findings/$target-" \
+            "$fuzz_build/corpus/$target" "tests/fuzz/corpus/$target" 2>&1 |
+            grep -v -e '^#[0-9]' -e 'does not support raise' || status=1
+    done
+    return $status
+}
+
 # The Debian package as a user gets it: built, installed (as root, where
 # nothing installed it before; otherwise only unpacked), its files checked
 # with Debian's tools, the installed program started once on its own X
@@ -172,7 +194,7 @@ _installed_program_e2e() {
 _qx_viewable() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
 _qx_not_viewable() { ! _qx_viewable "$1"; }
 
-mkdir -p "$build" "$asan_build"
+mkdir -p "$build" "$asan_build" "$fuzz_build"
 stage setup bash scripts/setup.sh || finish
 # Optimised without debug information, which costs more compile time than
 # optimising does; the same flags as scripts/run.sh, so both share build/.
@@ -190,6 +212,13 @@ if stage "sanitizer build" configure_and_build "$asan_build" quillant_tests \
     stage "sanitizer unit tests" run_unit "$asan_build"
 fi
 unset ASAN_OPTIONS UBSAN_OPTIONS
+# clang with coverage, ASan and UBSan: every library of ours and the targets.
+if command -v clang++ >/dev/null &&
+    stage "fuzz build" configure_and_build "$fuzz_build" quillant_fuzz \
+        -DCMAKE_CXX_COMPILER=clang++ -DQUILLANT_FUZZ=ON -DQUILLANT_TESTS=OFF \
+        -DQUILLANT_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1"; then
+    stage fuzzing run_fuzz
+fi
 
 stage "end-to-end tests" run_e2e
 stage "benchmark smoke run" run_bench
