@@ -24,5 +24,7 @@ shot 20-handling-1-moved-and-lengthened
 click $((rx + 21)) $((ry + 8))
 park_pointer
 shot 20-handling-2-topmost-off
+# A second click within the double-click time would be a double-click.
+sleep 0.5
 click $((rx + 21)) $((ry + 8))
 park_pointer

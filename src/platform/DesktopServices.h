@@ -95,7 +95,7 @@ public:
                                                   std::function<void(int message)> callback) = 0;
     virtual bool trayAvailable() const = 0;
 
-    // Plain-text clipboard (also the primary selection on X11 when writing).
+    // Plain-text clipboard; on X11 CLIPBOARD only, never the primary selection.
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString& text) = 0;
 

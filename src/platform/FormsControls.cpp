@@ -3,6 +3,7 @@
 
 #include <QPainter>
 #include <QRadioButton>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -32,7 +33,8 @@ float Control::unitPerPixelY() const {
 void Control::applyGeometry() {
     const float ux = parent_ ? parent_->childUnitPerPixelX() : 1.0f;
     const float uy = parent_ ? parent_->childUnitPerPixelY() : 1.0f;
-    const int x = CInt(left_ / ux), y = CInt(top_ / uy);
+    const QPoint origin = parent_ ? parent_->childOrigin() : QPoint(0, 0);
+    const int x = origin.x() + CInt(left_ / ux), y = origin.y() + CInt(top_ / uy);
     const int w = std::max(0, CInt(width_ / ux)), h = std::max(0, CInt(height_ / uy));
     widget_->setGeometry(x, y, w, h);
     if (auto* pb = dynamic_cast<PictureBox*>(this)) pb->syncImageSize();
@@ -66,7 +68,10 @@ void Control::setVisible(bool v) {
 
 void Control::setToolTipText(const QString& t) {
     tip_ = t;
-    widget_->setToolTip(t);
+    // Shown exactly as given: a text Qt would take for markup is escaped, so
+    // pasted tags neither format the tooltip nor load anything.
+    widget_->setToolTip(Qt::mightBeRichText(t) ? Qt::convertFromPlainText(t, Qt::WhiteSpacePre)
+                                               : t);
 }
 
 void Control::setEnabled(bool e) {

@@ -84,6 +84,8 @@ class Container {
 public:
     virtual ~Container() = default;
     virtual QWidget* childHost() const = 0;
+    // Pixel of childHost() where the inner area, children's (0, 0), begins.
+    virtual QPoint childOrigin() const { return QPoint(0, 0); }
     virtual float childUnitPerPixelX() const = 0;
     virtual float childUnitPerPixelY() const = 0;
     virtual Form& ownerForm() const = 0;
@@ -135,6 +137,7 @@ public:
 
     // Container.
     QWidget* childHost() const override { return widget(); }
+    QPoint childOrigin() const override { return QPoint(borderPx(), borderPx()); }
     float childUnitPerPixelX() const override { return unitPerPixelX(); }
     float childUnitPerPixelY() const override { return unitPerPixelY(); }
     Form& ownerForm() const override { return form(); }

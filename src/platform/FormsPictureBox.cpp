@@ -25,7 +25,12 @@ float PictureBox::unitPerPixelY() const {
 }
 
 void PictureBox::setBorderFlat(bool on) {
+    const int shift = (on ? 1 : 0) - borderPx();
     border_ = on;
+    // Children stay where they are within the inner area.
+    if (shift)
+        for (QObject* o : widget()->children())
+            if (auto* w = qobject_cast<QWidget*>(o)) w->move(w->pos() + QPoint(shift, shift));
     syncImageSize();
 }
 

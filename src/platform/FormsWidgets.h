@@ -10,6 +10,7 @@
 #include <QRadioButton>
 
 #include <functional>
+#include <utility>
 
 namespace forms {
 
@@ -17,14 +18,10 @@ namespace forms {
 // handlers, with the classic press/release/click/double-click order.
 class ControlEvents {
 public:
-    static void press(Control& c, QMouseEvent* e, bool dbl) {
+    static void press(Control& c, QMouseEvent* e) {
         c.form().setMouseEventScreenPos(e->globalPosition().toPoint());
         const int b = buttonCode(e->button());
         if (b == 0) return;
-        if (dbl && b == vbLeftButton && c.DblClick) {
-            c.DblClick();
-            return;
-        }
         if (c.MouseDown) c.MouseDown(b, shiftCode(e->modifiers()), x(c, e), y(c, e));
         // A control that hid itself in its press handler still gets the
         // release: the nearest visible container takes the mouse grab.
@@ -38,12 +35,22 @@ public:
             }
         }
     }
-    static void release(Control& c, QMouseEvent* e) {
+    // The second press of a double-click has raised MouseDown already (Qt
+    // delivers it before the double-click event); pressDelivered is false
+    // where only the double-click event arrived.
+    static void doubleClick(Control& c, QMouseEvent* e, bool pressDelivered) {
+        if (!pressDelivered) press(c, e);
+        c.form().setMouseEventScreenPos(e->globalPosition().toPoint());
+        if (buttonCode(e->button()) == vbLeftButton && c.DblClick) c.DblClick();
+    }
+    // The release that ends a double-click raises MouseUp but no second Click.
+    static void release(Control& c, QMouseEvent* e, bool endsDoubleClick) {
         c.form().setMouseEventScreenPos(e->globalPosition().toPoint());
         const int b = buttonCode(e->button());
         if (b == 0) return;
         if (c.MouseUp) c.MouseUp(b, shiftCode(e->modifiers()), x(c, e), y(c, e));
-        if (b == vbLeftButton && c.Click && c.widget()->rect().contains(e->position().toPoint()))
+        if (b == vbLeftButton && !endsDoubleClick && c.Click &&
+            c.widget()->rect().contains(e->position().toPoint()))
             c.Click();
     }
     static void move(Control& c, QMouseEvent* e) {
@@ -92,6 +99,31 @@ private:
 
 namespace detail {
 
+// Where a widget stands in a press / release / double-click sequence, so a
+// double-click raises Click once: press, release, Click, press, DblClick,
+// release.
+class ClickSequence {
+public:
+    void pressed() {
+        pressDelivered_ = true;
+        doubled_ = false;
+    }
+    // Returns whether Qt delivered the double-click's second press first.
+    bool doubled(const QMouseEvent* e) {
+        doubled_ = e->button() == Qt::LeftButton;
+        return std::exchange(pressDelivered_, true);
+    }
+    // Returns whether this release ends a double-click.
+    bool released() {
+        pressDelivered_ = false;
+        return std::exchange(doubled_, false);
+    }
+
+private:
+    bool pressDelivered_ = false;
+    bool doubled_ = false;
+};
+
 class ControlWidget : public QWidget {
 public:
     ControlWidget(QWidget* parent) : QWidget(parent) {}
@@ -105,30 +137,57 @@ protected:
         painter(p);
     }
     void mousePressEvent(QMouseEvent* e) override {
-        if (control) ControlEvents::press(*control, e, false);
+        clicks.pressed();
+        if (control) ControlEvents::press(*control, e);
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
-        if (control) ControlEvents::press(*control, e, true);
+        const bool pressDelivered = clicks.doubled(e);
+        if (control) ControlEvents::doubleClick(*control, e, pressDelivered);
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        const bool endsDoubleClick = clicks.released();
         if (ControlEvents::releaseCaptured(this, e)) return;
-        if (control) ControlEvents::release(*control, e);
+        if (control) ControlEvents::release(*control, e, endsDoubleClick);
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         if (control) ControlEvents::move(*control, e);
     }
+    // Key preview is off: a control's keys never reach its form.
     void keyPressEvent(QKeyEvent* e) override {
-        if (control && control->KeyDown) {
-            ControlEvents::key(*control, e);
-            return;
-        }
-        QWidget::keyPressEvent(e);
+        if (control) ControlEvents::key(*control, e);
     }
+
+private:
+    ClickSequence clicks;
 };
 
 class RadioWidget : public QRadioButton {
 public:
     RadioWidget(QWidget* parent) : QRadioButton(parent) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        clicks.pressed();
+        QRadioButton::mousePressEvent(e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        if (!clicks.doubled(e)) QRadioButton::mousePressEvent(e);
+    }
+    // A button that is not down at its release reports no click; the
+    // release stays with the button either way.
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (clicks.released()) setDown(false);
+        QRadioButton::mouseReleaseEvent(e);
+        e->accept();
+    }
+    // Arrows move the focus within the group; nothing goes on to the form.
+    void keyPressEvent(QKeyEvent* e) override {
+        QRadioButton::keyPressEvent(e);
+        e->accept();
+    }
+
+private:
+    ClickSequence clicks;
 };
 
 // The top-level window: paints the one-pixel frame and reports moves and
@@ -172,24 +231,22 @@ protected:
         return float(e->position().y()) * form.screen().TwipsPerPixelY();
     }
     void mousePressEvent(QMouseEvent* e) override {
-        form.setMouseEventScreenPos(e->globalPosition().toPoint());
-        const int b = buttonCode(e->button());
-        if (b) form.Form_MouseDown(b, shiftCode(e->modifiers()), tx(e), ty(e));
+        clicks.pressed();
+        press(e);
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
-        const int b = buttonCode(e->button());
-        if (b == vbLeftButton)
-            form.Form_DblClick();
-        else if (b)
-            form.Form_MouseDown(b, shiftCode(e->modifiers()), tx(e), ty(e));
+        if (!clicks.doubled(e)) press(e);
+        if (buttonCode(e->button()) == vbLeftButton) form.Form_DblClick();
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
+        const bool endsDoubleClick = clicks.released();
         form.setMouseEventScreenPos(e->globalPosition().toPoint());
         if (ControlEvents::releaseCaptured(this, e)) return;
         const int b = buttonCode(e->button());
         if (!b) return;
         form.Form_MouseUp(b, shiftCode(e->modifiers()), tx(e), ty(e));
-        if (b == vbLeftButton && rect().contains(e->position().toPoint())) form.Form_Click();
+        if (b == vbLeftButton && !endsDoubleClick && rect().contains(e->position().toPoint()))
+            form.Form_Click();
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         form.setMouseEventScreenPos(e->globalPosition().toPoint());
@@ -203,6 +260,14 @@ protected:
     void keyPressEvent(QKeyEvent* e) override {
         form.Form_KeyDown(keyCode(e->key()), shiftCode(e->modifiers()));
     }
+
+private:
+    void press(QMouseEvent* e) {
+        form.setMouseEventScreenPos(e->globalPosition().toPoint());
+        const int b = buttonCode(e->button());
+        if (b) form.Form_MouseDown(b, shiftCode(e->modifiers()), tx(e), ty(e));
+    }
+    ClickSequence clicks;
 };
 
 } // namespace detail

@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QEvent>
 #include <QPainter>
 #include <QScreen>
@@ -186,11 +187,16 @@ bool X11Desktop::startSystemMove(QWidget* window) {
 namespace {
 
 // Hosts of the StatusNotifier protocol report one activation and never a
-// double-click; the XEmbed tray reports Trigger then DoubleClick.
+// double-click; the XEmbed tray reports Trigger then DoubleClick. Qt shows
+// the icon through a StatusNotifier host only when the watcher runs and says
+// a host is registered, and through XEmbed otherwise: the same test here.
 bool statusNotifierHost() {
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
     QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() && bus.interface() &&
-           bus.interface()->isServiceRegistered("org.kde.StatusNotifierWatcher");
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher))
+        return false;
+    QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+    return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
 }
 
 class QtTrayIcon : public TrayIcon {
@@ -251,8 +257,9 @@ void X11Desktop::setClipboardText(const QString& text) {
         cb->clear(QClipboard::Clipboard);
         return;
     }
+    // CLIPBOARD only: PRIMARY belongs to the user's current text selection,
+    // which an explicit copy must not replace.
     cb->setText(text, QClipboard::Clipboard);
-    if (cb->supportsSelection()) cb->setText(text, QClipboard::Selection);
 }
 
 void X11Desktop::watchWheel(QWidget* window, std::function<void(int)> callback) {

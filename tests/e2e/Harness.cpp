@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QProcessEnvironment>
 #include <QScreen>
+#include <QStyleHints>
 #include <QThread>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #ifndef QUILLANT_BINARY
 #error "QUILLANT_BINARY must name the program under test"
@@ -221,6 +223,10 @@ void click(int x, int y, int button) {
 void doubleClick(int x, int y, int button) {
     run({"mousemove", QString::number(x), QString::number(y), "click", "--repeat", "2", "--delay",
          "80", QString::number(button)});
+}
+void waitOutDoubleClickTime() {
+    const int ms = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms + 100));
 }
 void key(const QString& keys) {
     run({"key", keys});

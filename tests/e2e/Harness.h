@@ -74,6 +74,9 @@ void mouseUp(int button = 1);
 void click(int x, int y, int button = 1);
 // Two clicks 80 ms apart: well inside any double-click time.
 void doubleClick(int x, int y, int button = 1);
+// Two clicks on one spot count as a double-click unless the double-click time
+// lies between them: call this between clicks meant as single ones.
+void waitOutDoubleClickTime();
 // Key names as xdotool takes them: "Left", "shift+Right", "alt+F4".
 void key(const QString& keys);
 } // namespace xdo

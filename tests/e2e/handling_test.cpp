@@ -111,8 +111,16 @@ TEST_F(Handling, TopmostButtonTogglesTheStackingInPlace) {
     // Same native window, still shown, still out of the taskbar.
     EXPECT_EQ(now(), r);
     EXPECT_TRUE(netWmState(id).contains("_NET_WM_STATE_SKIP_TASKBAR"));
+    xdo::waitOutDoubleClickTime();
     xdo::click(r.left() + kOnTopButton.x(), r.top() + kOnTopButton.y());
     EXPECT_TRUE(waitUntil([&] { return netWmState(id).contains("_NET_WM_STATE_ABOVE"); }, 3s));
+    // A double-click toggles once; the close button stores what it left.
+    xdo::waitOutDoubleClickTime();
+    xdo::doubleClick(r.left() + kOnTopButton.x(), r.top() + kOnTopButton.y());
+    ASSERT_TRUE(waitUntil([&] { return !netWmState(id).contains("_NET_WM_STATE_ABOVE"); }, 3s));
+    xdo::click(r.left() + 8, r.top() + 8);
+    ASSERT_TRUE(p.waitForExit());
+    EXPECT_EQ(p.readSettings().value("AlwaysOnTop"), "0");
 }
 
 TEST_F(Handling, CloseButtonStoresAndTheNextStartRestores) {

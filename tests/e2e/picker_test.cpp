@@ -89,11 +89,13 @@ TEST_F(Picker, DoubleClickCopiesAndRightClickPastes) {
     grabAt({500, 400}, 1);
     ASSERT_TRUE(waitUntil([] { return slotColour(0) == qRgb(0x12, 0x34, 0x56); }));
 
+    // A copy leaves the user's text selection (PRIMARY) alone.
+    ASSERT_TRUE(setClipboardText(QStringLiteral("selected text"), QStringLiteral("primary")));
     const QPoint slot0 = slotInner(0).center();
     xdo::doubleClick(slot0.x(), slot0.y());
     EXPECT_TRUE(waitUntil([] { return clipboardText() == QStringLiteral("#123456"); }))
         << clipboardText().toStdString();
-    EXPECT_EQ(clipboardText(QStringLiteral("primary")), QStringLiteral("#123456"));
+    EXPECT_EQ(clipboardText(QStringLiteral("primary")), QStringLiteral("selected text"));
 
     // Copied elsewhere with a line break, as from a terminal or an editor.
     ASSERT_TRUE(setClipboardText(QStringLiteral("#1E90FF\n")));

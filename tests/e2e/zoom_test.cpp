@@ -167,6 +167,7 @@ TEST_F(ZoomWindow, ClosesAtTheCornerPixelAndTheCloseButtonEndsAll) {
         << app.windows().size() << " windows";
     EXPECT_TRUE(app.running());
 
+    xdo::waitOutDoubleClickTime();
     openZoom();
     xdo::mouseMove(300, 300);
     xdo::click(60 + 1 + 7, 60 + 1 + 7); // the close button, with the zoom window open

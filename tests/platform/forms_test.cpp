@@ -2,6 +2,7 @@
 #include "platform/Forms.h"
 
 #include <QTest>
+#include <QTextDocument>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -142,15 +143,23 @@ public:
         box.setBackColor(0x00FFFFFF);
         child.Move(4, 4, 32, 32); // in the box's pixel scale
     }
+    void Form_MouseDown(int, int, float, float) override { log.push_back("form down"); }
+    void Form_MouseUp(int, int, float, float) override { log.push_back("form up"); }
+    void Form_Click() override { log.push_back("form click"); }
+    void Form_DblClick() override { log.push_back("form dbl"); }
+    void Form_KeyDown(int key, int) override {
+        log.push_back(QStringLiteral("form key %1").arg(key));
+    }
     forms::PictureBox box;
     forms::PictureBox child;
+    std::vector<QString> log;
 };
 
 TEST(PictureBox, DrawingIsPersistentAndBackColorErasesIt) {
     platform::FakeDesktop desk;
     Board b(desk);
     EXPECT_FLOAT_EQ(b.box.ScaleWidth(), 98);
-    EXPECT_EQ(b.child.widget()->geometry(), QRect(4, 4, 32, 32));
+    EXPECT_EQ(b.child.widget()->geometry(), QRect(5, 5, 32, 32)); // inside the border
     b.box.Line(10, 20, 15, 20, 0x000000FF);
     EXPECT_EQ(b.box.Point(10, 20), 0x000000FFu);
     EXPECT_EQ(b.box.Point(14, 20), 0x000000FFu);
@@ -211,6 +220,65 @@ TEST(Controls, ControlArrayHandlersAndTheReleaseAfterAHide) {
     EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
     // Positions come in the control's own scale unit, twips here.
     EXPECT_EQ(log, (std::vector<QString>{"down 2 1 45,60", "up 2"}));
+}
+
+// A double-click as the window system delivers it raises Click once: press,
+// release, Click, press, DblClick, release.
+TEST(Controls, DoubleClickRaisesClickOnlyForTheFirstRelease) {
+    platform::FakeDesktop desk;
+    Board b(desk);
+    forms::OptionButton option(b, &b);
+    option.Move(1800, 150, 255, 255);
+    b.Show();
+    std::vector<QString>& log = b.log;
+    b.child.MouseDown = [&](int, int, float, float) { log.push_back("down"); };
+    b.child.MouseUp = [&](int, int, float, float) { log.push_back("up"); };
+    b.child.Click = [&] { log.push_back("click"); };
+    b.child.DblClick = [&] { log.push_back("dbl"); };
+    option.Click = [&] { log.push_back("option click"); };
+    const auto doubleClick = [&](QWidget* w, QPoint at) {
+        QTest::mouseDClick(b.window()->windowHandle(), Qt::LeftButton, {},
+                           w->mapTo(b.window(), at));
+    };
+    doubleClick(b.child.widget(), QPoint(16, 16));
+    doubleClick(option.widget(), QPoint(8, 8));
+    doubleClick(b.client(), QPoint(150, 150));
+    EXPECT_EQ(log, (std::vector<QString>{"down", "up", "click", "down", "dbl", "up", "option click",
+                                         "form down", "form up", "form click", "form down",
+                                         "form dbl", "form up"}));
+}
+
+// Key preview is off: a control's keys stay with it, whether it handles them
+// or not; the form gets only its own.
+TEST(Controls, KeysReachTheFormOnlyFromItsOwnSurface) {
+    platform::FakeDesktop desk;
+    Board b(desk);
+    forms::OptionButton option(b, &b);
+    b.Show();
+    for (QWidget* w : {b.child.widget(), b.box.widget(), option.widget()})
+        QTest::keyClick(w, Qt::Key_Right);
+    EXPECT_TRUE(b.log.empty());
+    QTest::keyClick(b.client(), Qt::Key_Right);
+    EXPECT_EQ(b.log, (std::vector<QString>{"form key 39"}));
+}
+
+// Whatever text a tooltip is given, it shows that text and never markup.
+TEST(Controls, TooltipShowsItsTextAsGiven) {
+    platform::FakeDesktop desk;
+    Board b(desk);
+    for (const QString text : {"#ff8000", "<b>#ff0000</b>", "<img src=\"/etc/hostname\">x",
+                               "a < b && c > d", "<i>  two  blanks</i>", "&amp; &lt;"}) {
+        b.child.setToolTipText(text);
+        const QString tip = b.child.widget()->toolTip();
+        QString shown = tip;
+        if (Qt::mightBeRichText(tip)) {
+            QTextDocument doc;
+            doc.setHtml(tip);
+            shown = doc.toPlainText();
+        }
+        EXPECT_EQ(shown, text);
+        EXPECT_EQ(b.child.ToolTipText(), text);
+    }
 }
 
 TEST(Images, PixelTextWithALegend) {
