@@ -102,7 +102,9 @@ run_bench() {
     output=$(QT_QPA_PLATFORM=$platform "$build/bench/quillant_bench" \
         --benchmark_min_time=0.01 2>&1) || status=$?
     echo "$output"
-    ((status == 0)) && ! grep -q 'ERROR OCCURRED' <<<"$output"
+    ((status == 0)) && ! grep -q 'ERROR OCCURRED' <<<"$output" || return 1
+    # The whole program in each state, 2 s each, on an X server of its own.
+    (unset DISPLAY && bash bench/process_bench.sh 2)
 }
 
 # The libFuzzer targets of tests/fuzz, 20 s each (60 s in all), on their

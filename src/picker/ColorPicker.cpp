@@ -147,6 +147,7 @@ forms::PictureBox* ColorPicker::slot(std::int32_t index) const {
 void ColorPicker::SetGrabMode(std::int16_t enter) {
     if (enter) {
         blnGrabReleased = 0;
+        sampled_ = false;
         picClrScreen.setMousePointer(99);
         // The crosshair's hot spot is the icon's centre, so its centre dot
         // (icon pixel 15, 15) lies on the sampled pixel (x - 1, y - 1).
@@ -178,27 +179,39 @@ void ColorPicker::ctlClrTimer_Timer() {
     QPoint p = form_.sys().cursorPos();
     p += QPoint(6, 6);
     // Columns and rows pointer - 3 to pointer + 1.
-    const QImage picture = capture::CaptureScreenArea(form_.sys(), 0, -1, p.x() - 9, p.y() - 9,
-                                                      kSampleSide, kSampleSide);
-    picClrScreen.setPicture(picture);
-    forms::PictureBox* target = slot(intSelectedSlot);
-    if (!picture.isNull() && target) {
-        picClrScreen.PaintPicture(picture, 0, 0, picClrScreen.ScaleWidth(),
-                                  picClrScreen.ScaleHeight());
-        // The centre lies in the middle block: the screen pixel (x - 1, y - 1).
-        const forms::Colour c =
-            picClrScreen.Point(picClrScreen.ScaleWidth() / 2, picClrScreen.ScaleHeight() / 2) &
-            0xFFFFFF;
-        const QString t = '#' + ColorToHexDigits(c).toLower();
-        target->setBackColor(c);
-        target->setToolTipText(t);
-        target->CurrentX = 0;
-        target->CurrentY = kLabelTop;
-        target->setForeColor(ContrastColor(c));
-        target->Print(t);
+    const QRect square(p.x() - 9, p.y() - 9, kSampleSide, kSampleSide);
+    // The box and the slot show the last sample; the same square of a screen
+    // nobody drew on would give it again.
+    const bool sameSlot = sampled_ && intSelectedSlot == sampledSlot_;
+    if (!sameSlot || square != sampledSquare_ || !form_.sys().screenUnchanged(square)) {
+        const QImage picture = capture::CaptureScreenArea(form_.sys(), 0, -1, square.x(),
+                                                          square.y(), kSampleSide, kSampleSide);
+        sampledSquare_ = square;
+        if (!sameSlot || picture.isNull() || picture != picClrScreen.Picture()) show(picture);
     }
     // Also when the capture gave nothing: a released grab must still end.
     if (blnGrabReleased) SetGrabMode(0);
+}
+
+void ColorPicker::show(const QImage& picture) {
+    picClrScreen.setPicture(picture);
+    forms::PictureBox* target = slot(intSelectedSlot);
+    sampled_ = false;
+    if (picture.isNull() || !target) return;
+    picClrScreen.PaintPicture(picture, 0, 0, picClrScreen.ScaleWidth(), picClrScreen.ScaleHeight());
+    // The centre lies in the middle block: the screen pixel (x - 1, y - 1).
+    const forms::Colour c =
+        picClrScreen.Point(picClrScreen.ScaleWidth() / 2, picClrScreen.ScaleHeight() / 2) &
+        0xFFFFFF;
+    const QString t = '#' + ColorToHexDigits(c).toLower();
+    target->setBackColor(c);
+    target->setToolTipText(t);
+    target->CurrentX = 0;
+    target->CurrentY = kLabelTop;
+    target->setForeColor(ContrastColor(c));
+    target->Print(t);
+    sampled_ = true;
+    sampledSlot_ = intSelectedSlot;
 }
 
 // ---------------------------------------------------------------- slots

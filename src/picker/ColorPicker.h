@@ -45,8 +45,15 @@ public:
 private:
     // Element `index` of picClrSelected, or nullptr outside 0 to 7.
     forms::PictureBox* slot(std::int32_t index) const;
+    // Steps of a sampling tick from the captured picture on: the magnified
+    // view, the colour read at its centre and the selected slot.
+    void show(const QImage& picture);
 
     forms::Form& form_;
+    // What the last tick showed, so a tick with nothing new draws nothing.
+    bool sampled_ = false;
+    std::int32_t sampledSlot_ = 0;
+    QRect sampledSquare_;
 };
 
 } // namespace picker

@@ -76,6 +76,13 @@ public:
     // The screen's pixels in rect (screen pixels). The image always has exactly
     // rect.size(); whatever lies outside the screen is black.
     virtual QImage captureScreen(const QRect& rect) = 0;
+    // True when rect is the rectangle of the last capture and nothing was
+    // drawn inside it since, so capturing it again would give the same pixels.
+    // False whenever that is not known.
+    virtual bool screenUnchanged(const QRect& rect) const {
+        (void)rect;
+        return false;
+    }
 
     // Stacking of a top-level window, applied to the shown window in place.
     // Turning it on or off also activates the window.

@@ -59,6 +59,7 @@ std::vector<QRect> FakeDesktop::screenRects() const {
 
 QImage FakeDesktop::captureScreen(const QRect& rect) {
     ++captures;
+    lastCapture = rect;
     QImage out(rect.size(), QImage::Format_RGB32);
     out.fill(Qt::black);
     QPainter p(&out);

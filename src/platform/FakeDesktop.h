@@ -39,6 +39,9 @@ public:
     std::vector<QRect> screenRects() const override;
     QPoint cursorPos() const override { return cursor; }
     QImage captureScreen(const QRect& rect) override;
+    bool screenUnchanged(const QRect& rect) const override {
+        return screenStill && rect == lastCapture;
+    }
     void setTopmost(QWidget* window, bool on) override;
     void raiseTopmost(QWidget* window) override;
     void activate(QWidget* window) override;
@@ -75,6 +78,8 @@ public:
     int systemMoves = 0;
     int endCalls = 0;
     int captures = 0;
+    QRect lastCapture;
+    bool screenStill = false; // nothing drawn since the last capture
     QHash<QWidget*, bool> topmost;
     int raises = 0; // raiseTopmost calls; not logged, a window may raise every tick
     QWidget* active = nullptr;

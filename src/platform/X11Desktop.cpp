@@ -1,5 +1,6 @@
 #include "X11Desktop.h"
 #include "WheelWatcher.h"
+#include "X11Capture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -61,6 +62,10 @@ QPoint X11Desktop::cursorPos() const {
 }
 
 QImage X11Desktop::captureScreen(const QRect& rect) {
+    if (!rect.isEmpty() && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        if (!capture_) capture_ = std::make_unique<X11Capture>();
+        if (capture_->available() && capture_->grab(rect, captured_)) return captured_;
+    }
     QImage out(rect.size().expandedTo(QSize(0, 0)), QImage::Format_RGB32);
     out.fill(Qt::black);
     QScreen* s = QGuiApplication::primaryScreen();
@@ -75,6 +80,10 @@ QImage X11Desktop::captureScreen(const QRect& rect) {
     QPainter p(&out);
     p.drawPixmap(visible.topLeft() - rect.topLeft(), part);
     return out;
+}
+
+bool X11Desktop::screenUnchanged(const QRect& rect) const {
+    return capture_ && capture_->unchanged(rect);
 }
 
 namespace {
@@ -92,12 +101,17 @@ void applyTopmostFlag(QWidget* window, bool on) {
 
 void X11Desktop::setTopmost(QWidget* window, bool on) {
     applyTopmostFlag(window, on);
+    // Watched from before it is shown, so its first map reports whether it
+    // is covered.
+    if (on && window->windowHandle()) visibility_.watch(window);
     activate(window);
 }
 
 void X11Desktop::raiseTopmost(QWidget* window) {
     if (!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) applyTopmostFlag(window, true);
-    if (window->isVisible()) window->raise();
+    // Uncovered is on top of everything that could cover it: asking the
+    // window manager to restack it would change nothing.
+    if (window->isVisible() && !visibility_.uncovered(window)) window->raise();
 }
 
 void X11Desktop::activate(QWidget* window) {

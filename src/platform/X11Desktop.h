@@ -2,6 +2,7 @@
 
 #include "DesktopServices.h"
 #include "IniSettingsStore.h"
+#include "VisibilityWatcher.h"
 
 #include <QHash>
 #include <QObject>
@@ -11,6 +12,7 @@ class QWidget;
 namespace platform {
 
 class WheelWatcher;
+class X11Capture;
 
 // The desktop as Qt and X11 offer it. Works on other Qt platforms too where
 // the X11-only parts (skip-taskbar, raw wheel) simply do nothing.
@@ -25,6 +27,7 @@ public:
     std::vector<QRect> screenRects() const override;
     QPoint cursorPos() const override;
     QImage captureScreen(const QRect& rect) override;
+    bool screenUnchanged(const QRect& rect) const override;
     void setTopmost(QWidget* window, bool on) override;
     void raiseTopmost(QWidget* window) override;
     void activate(QWidget* window) override;
@@ -47,6 +50,9 @@ protected:
 private:
     IniSettingsStore store_;
     std::unique_ptr<WheelWatcher> wheel_;
+    VisibilityWatcher visibility_;
+    std::unique_ptr<X11Capture> capture_; // made at the first capture
+    QImage captured_;                     // kept between captures
 };
 
 // Must run before QApplication exists: pixels stay physical.

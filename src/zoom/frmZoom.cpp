@@ -53,6 +53,7 @@ frmZoom::~frmZoom() {
 
 void frmZoom::Form_Load() {
     intZoomLevel = 1;
+    shown_ = false;
     sys().keepOutOfTaskbar(window());
     sys().setTopmost(window(), true);
     sys().watchWheel(window(), [this](int notch) { wheelNotch(notch); });
@@ -81,25 +82,23 @@ void frmZoom::Form_Unload(int& cancel) {
 }
 
 void frmZoom::tmrUpdate_Timer() {
-    surface_.Cls();
-
     const QPoint cursor = sys().cursorPos();
-    lblCoord.setCaption(CoordCaption(cursor, intZoomLevel));
-
+    const int side = SourceSide(intZoomLevel);
+    // The square keeps its top-left corner 24 pixels above and left of the
+    // cursor and shrinks towards it as the level grows.
+    const QRect source(cursor.x() - kSourceOffset, cursor.y() - kSourceOffset, side, side);
     moveBeside(cursor);
 
-    // The square keeps its top-left corner 24 pixels above and left of the
-    // cursor and shrinks towards it as the level grows; it is stretched over
-    // the whole drawing without smoothing.
-    const float w = float(forms::CInt(surface_.ScaleWidth()));
-    const float h = float(forms::CInt(surface_.ScaleHeight()));
-    const int side = SourceSide(intZoomLevel);
-    if (side > 0) {
-        const QRect source(cursor.x() - kSourceOffset, cursor.y() - kSourceOffset, side, side);
-        surface_.PaintPicture(sys().captureScreen(source), 0, 0, w, h);
+    // The same cursor and level over a screen nobody drew on: the window
+    // already shows this tick's picture, so it is neither captured nor
+    // drawn again.
+    const bool sameView = shown_ && cursor == shownCursor_ && intZoomLevel == shownLevel_;
+    if (!sameView || (side > 0 && !sys().screenUnchanged(source))) {
+        const QImage picture = side > 0 ? sys().captureScreen(source) : QImage();
+        // The window overlaps the square's corner: its own repaint is
+        // reported as a change, and finding the same pixels ends that loop.
+        if (!sameView || picture != shownPicture_) draw(cursor, picture);
     }
-
-    surface_.LineBox(0, 0, w - 1, h - 1, ForeColor, DrawWidth);
 
     sys().raiseTopmost(window());
 
@@ -108,6 +107,20 @@ void frmZoom::tmrUpdate_Timer() {
     // tick never waits for input.
 
     if (cursor.x() == 0 && cursor.y() == 0) Unload();
+}
+
+void frmZoom::draw(QPoint cursor, const QImage& picture) {
+    surface_.Cls();
+    lblCoord.setCaption(CoordCaption(cursor, intZoomLevel));
+    // Stretched over the whole drawing without smoothing.
+    const float w = float(forms::CInt(surface_.ScaleWidth()));
+    const float h = float(forms::CInt(surface_.ScaleHeight()));
+    if (!picture.isNull()) surface_.PaintPicture(picture, 0, 0, w, h);
+    surface_.LineBox(0, 0, w - 1, h - 1, ForeColor, DrawWidth);
+    shown_ = true;
+    shownCursor_ = cursor;
+    shownLevel_ = intZoomLevel;
+    shownPicture_ = picture;
 }
 
 void frmZoom::wheelNotch(int notch) {

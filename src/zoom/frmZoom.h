@@ -32,10 +32,17 @@ public:
 
 private:
     void moveBeside(QPoint cursor);
+    // The tick's drawing: the enlarged square, the frame and the caption.
+    void draw(QPoint cursor, const QImage& picture);
     // One wheel notch while the window is active: +1 towards the user.
     void wheelNotch(int notch);
 
     forms::PictureBox surface_;
+    // What the window shows, so a tick with nothing new draws nothing.
+    bool shown_ = false;
+    QPoint shownCursor_;
+    std::int32_t shownLevel_ = 0;
+    QImage shownPicture_;
 };
 
 } // namespace zoom

@@ -269,4 +269,28 @@ TEST_F(ZoomButton, CloseButtonEndsTheProgramWithTheZoomWindowOpen) {
     EXPECT_TRUE(desk.wheelWatchers.isEmpty());
 }
 
+// A still cursor over a screen reported unchanged is neither captured nor
+// drawn again; a change of the screen, the level or the cursor is.
+TEST_F(ZoomWindow, StillViewIsKeptUntilSomethingChanges) {
+    desk.screen = PatternScreen({1024, 768});
+    open({300, 300});
+    tickAt({300, 300});
+    desk.screenStill = true;
+    const int captures = desk.captures;
+    tickAt({300, 300});
+    EXPECT_EQ(desk.captures, captures);
+
+    desk.screen.setPixel(290, 290, kBlack); // under the square, reported
+    desk.screenStill = false;
+    tickAt({300, 300});
+    EXPECT_EQ(drawing().pixel(29 * 265 / 96, 29 * 234 / 96), kBlack); // source pixel (14, 14)
+
+    desk.screenStill = true;
+    frm->intZoomLevel = 2;
+    tickAt({300, 300});
+    EXPECT_EQ(frm->lblCoord.Caption(), QStringLiteral("  X = 300  Y = 300  Zoom = x96"));
+    tickAt({301, 300});
+    EXPECT_EQ(frm->lblCoord.Caption(), QStringLiteral("  X = 301  Y = 300  Zoom = x96"));
+}
+
 } // namespace

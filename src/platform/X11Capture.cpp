@@ -1,0 +1,213 @@
+#include "X11Capture.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/damage.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+namespace platform {
+
+namespace {
+
+xcb_connection_t* qtConnection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+bool extensionPresent(xcb_connection_t* c, xcb_extension_t* ext) {
+    const xcb_query_extension_reply_t* r = xcb_get_extension_data(c, ext);
+    return r && r->present;
+}
+
+// True when the root's pixels arrive as 32-bit words of 0x00RRGGBB, which is
+// QImage::Format_RGB32 as it stands.
+bool rootIsRgb32(xcb_connection_t* c, const xcb_screen_t* screen) {
+    if (screen->root_depth != 24 && screen->root_depth != 32) return false;
+    bool bpp32 = false;
+    for (auto f = xcb_setup_pixmap_formats_iterator(xcb_get_setup(c)); f.rem; xcb_format_next(&f))
+        if (f.data->depth == screen->root_depth) bpp32 = f.data->bits_per_pixel == 32;
+    if (!bpp32 || xcb_get_setup(c)->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) return false;
+    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem; xcb_depth_next(&d))
+        for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
+            if (v.data->visual_id == screen->root_visual)
+                return v.data->red_mask == 0xFF0000 && v.data->green_mask == 0xFF00 &&
+                       v.data->blue_mask == 0xFF;
+    return false;
+}
+
+} // namespace
+
+class X11Capture::Impl : public QAbstractNativeEventFilter {
+public:
+    Impl() {
+        conn_ = qtConnection();
+        if (!conn_ || !extensionPresent(conn_, &xcb_shm_id)) return;
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data;
+        if (!screen || !rootIsRgb32(conn_, screen)) return;
+        root_ = screen->root;
+        if (!reserve(64 * 64 * 4)) return;
+        watchDamage();
+    }
+
+    ~Impl() override {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->removeNativeEventFilter(this);
+        if (damage_ != XCB_NONE) xcb_damage_destroy(conn_, damage_);
+        release();
+        if (conn_) xcb_flush(conn_);
+    }
+
+    bool available() const { return seg_ != XCB_NONE; }
+
+    bool grab(const QRect& rect, QImage& out) {
+        if (!available()) return false;
+        if (out.size() != rect.size() || out.format() != QImage::Format_RGB32)
+            out = QImage(rect.size(), QImage::Format_RGB32);
+        if (out.isNull()) return false;
+        // The root covers every screen; Qt knows its extent without asking.
+        const QScreen* s = QGuiApplication::primaryScreen();
+        const QRect visible = s ? rect.intersected(s->virtualGeometry()) : QRect();
+        if (visible != rect) out.fill(Qt::black);
+        if (visible.isEmpty()) return rememberGrab(rect);
+        const qsizetype bytes = qsizetype(visible.width()) * visible.height() * 4;
+        if (bytes > size_ && !reserve(bytes)) return false;
+
+        // Emptied first: whatever is drawn from here on is reported again,
+        // even when it lands before the copy below.
+        if (damage_ != XCB_NONE) xcb_damage_subtract(conn_, damage_, XCB_NONE, XCB_NONE);
+        const auto cookie =
+            xcb_shm_get_image(conn_, root_, std::int16_t(visible.x()), std::int16_t(visible.y()),
+                              std::uint16_t(visible.width()), std::uint16_t(visible.height()), ~0u,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, seg_, 0);
+        xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(conn_, cookie, nullptr);
+        if (!reply) return false;
+        std::free(reply);
+
+        const QPoint at = visible.topLeft() - rect.topLeft();
+        const auto* src = static_cast<const uchar*>(addr_);
+        const qsizetype row = qsizetype(visible.width()) * 4;
+        for (int y = 0; y < visible.height(); ++y)
+            std::memcpy(out.scanLine(at.y() + y) + at.x() * 4, src + y * row, size_t(row));
+        return rememberGrab(rect);
+    }
+
+    bool unchanged(const QRect& rect) const {
+        return damage_ != XCB_NONE && haveGrab_ && !damaged_ && rect == last_;
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* ev = static_cast<const xcb_generic_event_t*>(message);
+        if ((ev->response_type & 0x7F) != damageEvent_) return false;
+        const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(ev);
+        if (n->damage != damage_) return false;
+        if (QRect(n->area.x, n->area.y, n->area.width, n->area.height).intersects(last_))
+            damaged_ = true;
+        return true; // nobody else asked for these
+    }
+
+private:
+    bool rememberGrab(const QRect& rect) {
+        last_ = rect;
+        haveGrab_ = true;
+        damaged_ = false;
+        return true;
+    }
+
+    // A segment of at least `bytes`, attached to the server; the kernel drops
+    // it when both sides let go, also if the program dies.
+    bool reserve(qsizetype bytes) {
+        release();
+        const int id = shmget(IPC_PRIVATE, size_t(bytes), IPC_CREAT | 0600);
+        if (id < 0) return false;
+        void* addr = shmat(id, nullptr, 0);
+        if (addr == reinterpret_cast<void*>(-1)) {
+            shmctl(id, IPC_RMID, nullptr);
+            return false;
+        }
+        const xcb_shm_seg_t seg = xcb_generate_id(conn_);
+        xcb_generic_error_t* err =
+            xcb_request_check(conn_, xcb_shm_attach_checked(conn_, seg, std::uint32_t(id), 0));
+        shmctl(id, IPC_RMID, nullptr);
+        if (err) { // a server on another machine cannot see our memory
+            std::free(err);
+            shmdt(addr);
+            return false;
+        }
+        seg_ = seg;
+        addr_ = addr;
+        size_ = bytes;
+        return true;
+    }
+
+    void release() {
+        if (seg_ != XCB_NONE) xcb_shm_detach(conn_, seg_);
+        if (addr_) shmdt(addr_);
+        seg_ = XCB_NONE;
+        addr_ = nullptr;
+        size_ = 0;
+    }
+
+    // Reports of every new part of the root that is drawn on, so a capture of
+    // a rectangle nobody drew on can be skipped.
+    void watchDamage() {
+        if (!extensionPresent(conn_, &xcb_damage_id)) return;
+        const std::uint8_t first = xcb_get_extension_data(conn_, &xcb_damage_id)->first_event;
+        // Damage needs the client to name its versions (of XFixes too, whose
+        // regions it uses) before any other request.
+        std::free(xcb_xfixes_query_version_reply(
+            conn_,
+            xcb_xfixes_query_version(conn_, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION),
+            nullptr));
+        xcb_damage_query_version_reply_t* v = xcb_damage_query_version_reply(
+            conn_,
+            xcb_damage_query_version(conn_, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
+            nullptr);
+        if (!v) return;
+        std::free(v);
+        damageEvent_ = std::uint8_t(first + XCB_DAMAGE_NOTIFY);
+        damage_ = xcb_generate_id(conn_);
+        xcb_damage_create(conn_, damage_, root_, XCB_DAMAGE_REPORT_LEVEL_DELTA_RECTANGLES);
+        QCoreApplication::instance()->installNativeEventFilter(this);
+        xcb_flush(conn_);
+    }
+
+    xcb_connection_t* conn_ = nullptr;
+    xcb_window_t root_ = XCB_NONE;
+    xcb_shm_seg_t seg_ = XCB_NONE;
+    void* addr_ = nullptr;
+    qsizetype size_ = 0;
+    xcb_damage_damage_t damage_ = XCB_NONE;
+    std::uint8_t damageEvent_ = 0;
+    QRect last_;
+    bool haveGrab_ = false;
+    bool damaged_ = true;
+};
+
+X11Capture::X11Capture() : d_(std::make_unique<Impl>()) {}
+
+X11Capture::~X11Capture() = default;
+
+bool X11Capture::available() const {
+    return d_->available();
+}
+
+bool X11Capture::grab(const QRect& rect, QImage& out) {
+    return d_->grab(rect, out);
+}
+
+bool X11Capture::unchanged(const QRect& rect) const {
+    return d_->unchanged(rect);
+}
+
+} // namespace platform
