@@ -1,3 +1,4 @@
+#include "RootPainter.h"
 #include "picker/ColorPicker.h"
 #include "platform/FakeDesktop.h"
 #include "platform/X11Desktop.h"
@@ -61,5 +62,32 @@ void BM_PickerTickX11(benchmark::State& state) {
     runTicks(state, desk, nullptr);
 }
 BENCHMARK(BM_PickerTickX11)->Unit(benchmark::kMicrosecond);
+
+// One whole sampling tick on the real screen: the pixels under the still
+// pointer change before every tick (not timed), so each tick captures and
+// draws the box and the slot.
+void BM_PickerFrameX11(benchmark::State& state) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        state.SkipWithError("needs an X display: run with QT_QPA_PLATFORM=xcb");
+        return;
+    }
+    RootPainter painter({700, 500}, QRect(690, 490, 20, 20));
+    QTemporaryDir config;
+    platform::X11Desktop desk(config.filePath(QStringLiteral("Quillant.conf")));
+    PickerHost host(desk);
+    host.Show();
+    picker::ColorPicker& p = host.picker;
+    p.SetGrabMode(-1);
+    p.ctlClrTimer.setEnabled(false);
+    for (auto _ : state) {
+        state.PauseTiming();
+        painter.next();
+        state.ResumeTiming();
+        p.ctlClrTimer.Fire();
+        QCoreApplication::processEvents();
+    }
+    p.SetGrabMode(0);
+}
+BENCHMARK(BM_PickerFrameX11)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "RootPainter.h"
 #include "platform/FakeDesktop.h"
 #include "platform/X11Desktop.h"
 #include "zoom/frmZoom.h"
@@ -43,5 +44,31 @@ void BM_ZoomTickX11(benchmark::State& state) {
     runTicks(state, desk);
 }
 BENCHMARK(BM_ZoomTickX11)->ArgName("n")->Arg(1)->Arg(96)->Unit(benchmark::kMicrosecond);
+
+// One whole frame on the real screen: the square under the still pointer is
+// painted anew before every tick (not timed), so each tick captures, draws
+// and repaints rather than finding nothing changed.
+void BM_ZoomFrameX11(benchmark::State& state) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        state.SkipWithError("needs an X display: run with QT_QPA_PLATFORM=xcb");
+        return;
+    }
+    RootPainter painter({700, 500}, QRect(680, 480, 30, 30));
+    QTemporaryDir config;
+    platform::X11Desktop desk(config.filePath(QStringLiteral("Quillant.conf")));
+    zoom::frmZoom zoom(desk);
+    zoom.Show();
+    zoom.tmrUpdate.setEnabled(false);
+    zoom.tmrUpdate.Fire();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        state.PauseTiming();
+        painter.next();
+        state.ResumeTiming();
+        zoom.tmrUpdate.Fire();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_ZoomFrameX11)->Unit(benchmark::kMicrosecond);
 
 } // namespace
