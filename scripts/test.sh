@@ -132,7 +132,7 @@ run_fuzz() {
 # with Debian's tools, the installed program started once on its own X
 # server, and removed again.
 run_package() {
-    local deb version prefix=/ tmp status=0
+    local deb version prefix=/ tmp lock status=0
     (cd "$build" && cpack -G DEB >cpack.log 2>&1) || {
         cat "$build/cpack.log"
         return 1
@@ -140,8 +140,14 @@ run_package() {
     deb=$(ls -t "$build"/quillant_*.deb | head -n 1)
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
     tmp=$(mktemp -d)
+    # One test run at a time installs the package on this machine.
+    exec {lock}>"${TMPDIR:-/tmp}/quillant-package-test.lock"
+    flock "$lock"
     if ((EUID == 0)) && ! dpkg-query -W quillant >/dev/null 2>&1; then
-        dpkg -i "$deb" || return 1
+        dpkg -i "$deb" || {
+            exec {lock}>&-
+            return 1
+        }
     else
         echo "not installing (not root, or quillant is installed already): unpacked in $tmp"
         dpkg-deb -x "$deb" "$tmp"
@@ -165,6 +171,7 @@ run_package() {
         check dpkg -r quillant
     fi
     rm -rf "$tmp"
+    exec {lock}>&-
     return $status
 }
 
