@@ -66,15 +66,22 @@ public:
     // Display metrics. Pixels are physical: Qt's device-pixel scaling is off.
     virtual double logicalDpiX() const = 0;
     virtual double logicalDpiY() const = 0;
-    // Size of the primary screen, and the rectangles of all screens, in pixels.
+    // Size of the primary screen, and the rectangles of all screens, in pixels
+    // of the whole desktop, the primary screen's first. The primary need not
+    // lie at 0,0.
     virtual QSize screenSize() const = 0;
     virtual std::vector<QRect> screenRects() const = 0;
+    // Calls `changed` after screens came, went, moved or changed size; one
+    // watcher, a later call replaces it and an empty function removes it.
+    // A desktop whose layout never changes need not report anything.
+    virtual void watchScreens(std::function<void()> changed) { (void)changed; }
 
     // Pointer position in screen pixels.
     virtual QPoint cursorPos() const = 0;
 
-    // The screen's pixels in rect (screen pixels). The image always has exactly
-    // rect.size(); whatever lies outside the screen is black.
+    // The desktop's pixels in rect (screen pixels), from every screen it
+    // crosses. The image always has exactly rect.size(); whatever lies outside
+    // every screen is black.
     virtual QImage captureScreen(const QRect& rect) = 0;
     // True when rect is the rectangle of the last capture and nothing was
     // drawn inside it since, so capturing it again would give the same pixels.

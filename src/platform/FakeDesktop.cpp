@@ -52,7 +52,7 @@ FakeDesktop::~FakeDesktop() {
 }
 
 std::vector<QRect> FakeDesktop::screenRects() const {
-    std::vector<QRect> r{QRect(QPoint(0, 0), screen.size())};
+    std::vector<QRect> r{QRect(primaryOrigin, screen.size())};
     r.insert(r.end(), extraScreens.begin(), extraScreens.end());
     return r;
 }
@@ -63,7 +63,16 @@ QImage FakeDesktop::captureScreen(const QRect& rect) {
     QImage out(rect.size(), QImage::Format_RGB32);
     out.fill(Qt::black);
     QPainter p(&out);
-    p.drawImage(QPoint(0, 0), screen, rect);
+    // Each screen's own pixels within its rectangle; the gaps stay black.
+    const std::vector<QRect> rects = screenRects();
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        const QImage& pixels = i == 0                       ? screen
+                               : i - 1 < extraImages.size() ? extraImages[i - 1]
+                                                            : QImage();
+        const QRect part = rects[i].intersected(rect);
+        if (pixels.isNull() || part.isEmpty()) continue;
+        p.drawImage(part.topLeft() - rect.topLeft(), pixels, part.translated(-rects[i].topLeft()));
+    }
     return out;
 }
 
@@ -119,6 +128,10 @@ void FakeDesktop::unwatchWheel(QWidget* window) {
 void FakeDesktop::wheel(int notch) {
     const auto it = wheelWatchers.constFind(active);
     if (it != wheelWatchers.constEnd() && *it) (*it)(notch);
+}
+
+void FakeDesktop::screensChanged() {
+    if (screensWatcher) screensWatcher();
 }
 
 void FakeDesktop::trayMessage(int message) {

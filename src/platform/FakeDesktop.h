@@ -37,6 +37,9 @@ public:
     double logicalDpiY() const override { return dpiY; }
     QSize screenSize() const override { return screen.size(); }
     std::vector<QRect> screenRects() const override;
+    void watchScreens(std::function<void()> changed) override {
+        screensWatcher = std::move(changed);
+    }
     QPoint cursorPos() const override { return cursor; }
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override {
@@ -65,10 +68,15 @@ public:
     void wheel(int notch);
     // Reports a tray mouse message to the registered icon, if any.
     void trayMessage(int message);
+    // Reports a changed screen layout to the watcher, if any.
+    void screensChanged();
 
     double dpiX = 96, dpiY = 96;
-    QImage screen;
-    std::vector<QRect> extraScreens; // besides the primary one at (0, 0)
+    QImage screen;                   // the primary screen's pixels
+    QPoint primaryOrigin{0, 0};      // where the primary screen lies
+    std::vector<QRect> extraScreens; // besides the primary one
+    std::vector<QImage> extraImages; // their pixels, by index; black where missing
+    std::function<void()> screensWatcher;
     QPoint cursor{0, 0};
     QString clipboard;
     int clipboardWrites = 0;

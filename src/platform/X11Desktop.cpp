@@ -10,6 +10,7 @@
 #include <QDBusInterface>
 #include <QEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -52,33 +53,85 @@ QSize X11Desktop::screenSize() const {
 
 std::vector<QRect> X11Desktop::screenRects() const {
     std::vector<QRect> out;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) out.push_back(primary->geometry());
     for (const QScreen* s : QGuiApplication::screens())
-        out.push_back(s->geometry());
+        if (s != primary) out.push_back(s->geometry());
     return out;
+}
+
+void X11Desktop::watchScreens(std::function<void()> changed) {
+    screensChanged_ = std::move(changed);
+    if (screensWatched_) return;
+    screensWatched_ = true;
+    // Reported at once, while Qt takes in the new layout: the window manager
+    // reacts to the same change by moving windows, and the program must judge
+    // where its windows stood before that move arrives. A change of several
+    // screens is reported once per signal.
+    const auto report = [this] {
+        if (screensChanged_) screensChanged_();
+    };
+    const auto watch = [this, report](QScreen* s) {
+        QObject::connect(s, &QScreen::geometryChanged, this, report);
+    };
+    for (QScreen* s : QGuiApplication::screens())
+        watch(s);
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, this, [watch, report](QScreen* s) {
+        watch(s);
+        report();
+    });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, this, report);
+    QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, report);
 }
 
 QPoint X11Desktop::cursorPos() const {
     return QCursor::pos();
 }
 
+namespace {
+
+// The root window also holds pixels that no screen shows (the gaps beside a
+// smaller screen): black there, as outside the root.
+void BlackenGaps(QImage& image, const QRect& rect) {
+    QRegion gaps(rect);
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        if (g.contains(rect)) return; // the usual case: nothing to do
+        gaps -= g;
+    }
+    if (gaps.isEmpty()) return;
+    QPainter p(&image);
+    for (const QRect& r : gaps)
+        p.fillRect(r.translated(-rect.topLeft()), Qt::black);
+}
+
+} // namespace
+
 QImage X11Desktop::captureScreen(const QRect& rect) {
     if (!rect.isEmpty() && QGuiApplication::platformName() == QLatin1String("xcb")) {
         if (!capture_) capture_ = std::make_unique<X11Capture>();
-        if (capture_->available() && capture_->grab(rect, captured_)) return captured_;
+        if (capture_->available() && capture_->grab(rect, captured_)) {
+            BlackenGaps(captured_, rect);
+            return captured_;
+        }
     }
     QImage out(rect.size().expandedTo(QSize(0, 0)), QImage::Format_RGB32);
     out.fill(Qt::black);
-    QScreen* s = QGuiApplication::primaryScreen();
-    if (!s || rect.isEmpty()) return out;
-    // The grab of a rectangle that leaves the screen is undefined outside it:
-    // grab only the visible part and place it into the black image.
-    const QRect visible = rect.intersected(s->virtualGeometry());
-    if (visible.isEmpty()) return out;
-    const QPixmap part =
-        s->grabWindow(0, visible.x(), visible.y(), visible.width(), visible.height());
-    if (part.isNull()) return out;
+    if (rect.isEmpty()) return out;
+    // The root window also holds pixels that no screen shows (the gaps
+    // between screens of different sizes), and a grab that leaves the root is
+    // undefined: grab only what each screen shows and place it into the black
+    // image.
     QPainter p(&out);
-    p.drawPixmap(visible.topLeft() - rect.topLeft(), part);
+    for (QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        const QRect visible = rect.intersected(g);
+        if (visible.isEmpty()) continue;
+        // The grab's coordinates are relative to the screen it is asked of.
+        const QPixmap part = s->grabWindow(0, visible.x() - g.x(), visible.y() - g.y(),
+                                           visible.width(), visible.height());
+        if (!part.isNull()) p.drawPixmap(visible.topLeft() - rect.topLeft(), part);
+    }
     return out;
 }
 

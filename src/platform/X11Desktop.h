@@ -25,6 +25,7 @@ public:
     double logicalDpiY() const override;
     QSize screenSize() const override;
     std::vector<QRect> screenRects() const override;
+    void watchScreens(std::function<void()> changed) override;
     QPoint cursorPos() const override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override;
@@ -53,6 +54,8 @@ private:
     VisibilityWatcher visibility_;
     std::unique_ptr<X11Capture> capture_; // made at the first capture
     QImage captured_;                     // kept between captures
+    std::function<void()> screensChanged_;
+    bool screensWatched_ = false;
 };
 
 // Must run before QApplication exists: pixels stay physical.

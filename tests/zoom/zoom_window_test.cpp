@@ -117,6 +117,42 @@ TEST_F(ZoomWindow, ClosesOnlyWithTheCursorOnTheCornerPixel) {
     }
     // The closing tick still followed the cursor, drew and captioned.
     EXPECT_EQ(frm->lblCoord.Caption(), QStringLiteral("  X = 0  Y = 0  Zoom = x48"));
+
+    // The corner is the primary screen's, also where a screen lies left of it.
+    desk.primaryOrigin = {1280, 0};
+    desk.extraScreens = {QRect(0, 0, 1280, 1024)};
+    for (const Row r : {Row{{0, 0}, true}, Row{{1280, 0}, false}}) {
+        open({300, 300});
+        tickAt(r.cursor);
+        EXPECT_EQ(frm->Loaded(), r.staysOpen) << r.cursor.x() << "," << r.cursor.y();
+    }
+}
+
+TEST_F(ZoomWindow, PlacedAndFedByTheScreenThatHoldsTheCursor) {
+    // A taller screen right of the primary, and the gap below the primary.
+    desk.extraScreens = {QRect(1024, 0, 1280, 1024)};
+    QImage red(1280, 1024, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    desk.extraImages = {red};
+    open();
+    struct Row {
+        QPoint cursor;
+        QPoint windowPx;
+    };
+    const Row kRows[] = {
+        {{1030, 900}, {1050, 646}},  // room right of the cursor on the wide screen
+        {{2300, 100}, {2015, 120}},  // its right edge flips the window
+        {{1000, 1000}, {1020, 746}}, // in the gap: the nearest screen counts
+    };
+    for (const Row& r : kRows) {
+        tickAt(r.cursor);
+        EXPECT_EQ(frm->window()->pos(), r.windowPx) << r.cursor.x() << "," << r.cursor.y();
+    }
+    // The square around (1030, 900): the gap left of x = 1024 is black, the
+    // second screen's pixels are copied.
+    tickAt({1030, 900});
+    EXPECT_EQ(drawing().pixel(20, 100), kBlack);
+    EXPECT_EQ(drawing().pixel(250, 100), qRgb(255, 0, 0));
 }
 
 TEST_F(ZoomWindow, WheelStepsShowFromTheNextTick) {
