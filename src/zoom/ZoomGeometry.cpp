@@ -28,25 +28,27 @@ std::int32_t StepZoomLevel(std::int32_t n, int notch) {
     return n;
 }
 
-Placement PlaceBesideCursor(QPoint cursor, float screenWidth, float screenHeight, float windowWidth,
+Placement PlaceBesideCursor(QPoint cursor, const QRect& screen, float windowWidth,
                             float windowHeight, float twipsPerPixelX, float twipsPerPixelY) {
-    // The room tests work in whole pixels, each operand rounded before the
-    // division; the sums are 64-bit so no cursor position can overflow them.
-    const qint64 wpx = IntDiv(screenWidth, twipsPerPixelX);
-    const qint64 hpx = IntDiv(screenHeight, twipsPerPixelY);
+    // The room tests work in whole pixels within the screen, each operand
+    // rounded before the division, the screen's size taken in twips as on a
+    // single screen; the sums are 64-bit so no cursor position can overflow
+    // them.
+    const qint64 wpx = IntDiv(float(screen.width()) * twipsPerPixelX, twipsPerPixelX);
+    const qint64 hpx = IntDiv(float(screen.height()) * twipsPerPixelY, twipsPerPixelY);
+    const qint64 x = qint64(cursor.x()) - screen.x();
+    const qint64 y = qint64(cursor.y()) - screen.y();
     Placement p;
-    p.right = qint64(IntDiv(windowWidth, twipsPerPixelX)) + cursor.x() +
-                  IntDiv(kCursorGap, twipsPerPixelX) >
-              wpx;
-    p.bottom = qint64(IntDiv(windowHeight, twipsPerPixelY)) + cursor.y() +
-                   IntDiv(kCursorGap, twipsPerPixelY) >
-               hpx;
+    p.right =
+        qint64(IntDiv(windowWidth, twipsPerPixelX)) + x + IntDiv(kCursorGap, twipsPerPixelX) > wpx;
+    p.bottom =
+        qint64(IntDiv(windowHeight, twipsPerPixelY)) + y + IntDiv(kCursorGap, twipsPerPixelY) > hpx;
     // The position itself is in twips, computed in floating point and then
     // rounded to a whole twip.
-    const double x = double(twipsPerPixelX) * cursor.x();
-    const double y = double(twipsPerPixelY) * cursor.y();
-    p.left = float(CInt(p.right ? x - (double(windowWidth) + kCursorGap) : x + kCursorGap));
-    p.top = float(CInt(p.bottom ? y - (double(windowHeight) + kCursorGap) : y + kCursorGap));
+    const double tx = double(twipsPerPixelX) * cursor.x();
+    const double ty = double(twipsPerPixelY) * cursor.y();
+    p.left = float(CInt(p.right ? tx - (double(windowWidth) + kCursorGap) : tx + kCursorGap));
+    p.top = float(CInt(p.bottom ? ty - (double(windowHeight) + kCursorGap) : ty + kCursorGap));
     return p;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
@@ -36,14 +37,16 @@ QString CoordCaption(QPoint cursor, std::int32_t n);
 std::int32_t StepZoomLevel(std::int32_t n, int notch);
 
 // Where the window goes for a cursor position: 300 twips below and right of
-// the cursor, or on the other side where the screen leaves no room.
+// the cursor, or on the other side where the screen that holds the cursor
+// leaves no room. `screen` is that screen's rectangle in pixels; the
+// position is in twips of the whole desktop.
 struct Placement {
     bool right = false;  // no room on the right: window left of the cursor
     bool bottom = false; // no room below: window above the cursor
     float left = 0;      // twips
     float top = 0;       // twips
 };
-Placement PlaceBesideCursor(QPoint cursor, float screenWidth, float screenHeight, float windowWidth,
+Placement PlaceBesideCursor(QPoint cursor, const QRect& screen, float windowWidth,
                             float windowHeight, float twipsPerPixelX, float twipsPerPixelY);
 
 } // namespace zoom

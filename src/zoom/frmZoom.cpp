@@ -1,6 +1,7 @@
 #include "frmZoom.h"
 
 #include "ZoomGeometry.h"
+#include "platform/Screens.h"
 
 #include <QRect>
 
@@ -64,10 +65,24 @@ void frmZoom::Form_Load() {
 }
 
 void frmZoom::moveBeside(QPoint cursor) {
-    const Placement at =
-        PlaceBesideCursor(cursor, screen().Width(), screen().Height(), Width(), Height(),
-                          screen().TwipsPerPixelX(), screen().TwipsPerPixelY());
+    // Within the screen that holds the cursor, so the window flips at that
+    // screen's edges and not at the primary's.
+    QRect within = platform::ScreenHolding(sys().screenRects(), cursor);
+    if (within.isEmpty()) within = QRect(QPoint(0, 0), sys().screenSize());
+    const Placement at = PlaceBesideCursor(cursor, within, Width(), Height(),
+                                           screen().TwipsPerPixelX(), screen().TwipsPerPixelY());
     Move(at.left, at.top);
+}
+
+void frmZoom::ScreensChanged() {
+    if (Loaded()) moveBeside(sys().cursorPos());
+}
+
+bool frmZoom::AtClosingCorner(QPoint cursor) const {
+    // The top-left pixel of the primary screen, wherever that screen lies.
+    const std::vector<QRect> screens = sys().screenRects();
+    const QPoint corner = screens.empty() ? QPoint(0, 0) : screens.front().topLeft();
+    return cursor == corner;
 }
 
 void frmZoom::Form_Resize() {
@@ -106,7 +121,7 @@ void frmZoom::tmrUpdate_Timer() {
     // arrives between two ticks, so it shows from the next tick on and the
     // tick never waits for input.
 
-    if (cursor.x() == 0 && cursor.y() == 0) Unload();
+    if (AtClosingCorner(cursor)) Unload();
 }
 
 void frmZoom::draw(QPoint cursor, const QImage& picture) {

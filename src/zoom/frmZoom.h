@@ -26,6 +26,9 @@ public:
     void Form_Resize() override;
     void Form_Unload(int& cancel) override;
     void tmrUpdate_Timer();
+    // The screens changed: the open window moves beside the cursor within the
+    // new layout at once.
+    void ScreensChanged();
 
     // The form's own persistent drawing, in pixels, under `lblCoord`.
     const forms::PictureBox& surface() const { return surface_; }
@@ -34,6 +37,7 @@ private:
     void moveBeside(QPoint cursor);
     // The tick's drawing: the enlarged square, the frame and the caption.
     void draw(QPoint cursor, const QImage& picture);
+    bool AtClosingCorner(QPoint cursor) const;
     // One wheel notch while the window is active: +1 towards the user.
     void wheelNotch(int notch);
 

@@ -1,6 +1,6 @@
 #include "zoom/ZoomGeometry.h"
 
-#include <QSize>
+#include <QRect>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -12,40 +12,58 @@ using zoom::kMaxZoomLevel;
 struct PlacementRow {
     const char* name;
     double dpi;
-    QSize screenPx;
+    QRect screenPx; // the screen that holds the cursor
     QPoint cursor;
     bool right, bottom;
     float left, top; // twips
 };
 
+const QRect kPrimary(0, 0, 1024, 768);
+// A wider and taller screen right of the primary, and a smaller one below it.
+const QRect kRightOf(1024, 0, 1280, 1024);
+const QRect kBelow(0, 768, 800, 600);
+
 // At 96 dpi (15 twips per pixel) the window is 265 x 234 pixels and lies
 // 20 pixels from the cursor.
 const PlacementRow kPlacements[] = {
-    {"below right", 96, {1024, 768}, {100, 100}, false, false, 1800, 1800},
-    {"corner", 96, {1024, 768}, {0, 0}, false, false, 300, 300},
-    {"no room right: left pixel 615", 96, {1024, 768}, {900, 100}, true, false, 9225, 1800},
-    {"right edge touches the screen's", 96, {1024, 768}, {739, 100}, false, false, 11385, 1800},
-    {"one pixel more flips", 96, {1024, 768}, {740, 100}, true, false, 6825, 1800},
-    {"bottom edge touches the screen's", 96, {1024, 768}, {100, 514}, false, false, 1800, 8010},
-    {"no room below", 96, {1024, 768}, {100, 515}, false, true, 1800, 3915},
-    {"bottom-right corner flips both", 96, {1024, 768}, {1023, 767}, true, true, 11070, 7695},
+    {"below right", 96, kPrimary, {100, 100}, false, false, 1800, 1800},
+    {"corner", 96, kPrimary, {0, 0}, false, false, 300, 300},
+    {"no room right: left pixel 615", 96, kPrimary, {900, 100}, true, false, 9225, 1800},
+    {"right edge touches the screen's", 96, kPrimary, {739, 100}, false, false, 11385, 1800},
+    {"one pixel more flips", 96, kPrimary, {740, 100}, true, false, 6825, 1800},
+    {"bottom edge touches the screen's", 96, kPrimary, {100, 514}, false, false, 1800, 8010},
+    {"no room below", 96, kPrimary, {100, 515}, false, true, 1800, 3915},
+    {"bottom-right corner flips both", 96, kPrimary, {1023, 767}, true, true, 11070, 7695},
     // 12 twips per pixel: the window is 331 pixels wide, the gap 25.
-    {"120 dpi stays right", 120, {1280, 1024}, {924, 0}, false, false, 11388, 300},
-    {"120 dpi flips", 120, {1280, 1024}, {925, 0}, true, false, 6825, 300},
+    {"120 dpi stays right", 120, {0, 0, 1280, 1024}, {924, 0}, false, false, 11388, 300},
+    {"120 dpi flips", 120, {0, 0, 1280, 1024}, {925, 0}, true, false, 6825, 300},
     // 7.5 twips per pixel: the position is rounded to a whole twip, halves
     // to the even neighbour (307.5 -> 308, 322.5 -> 322).
-    {"halves to even", 192, {2048, 1536}, {3, 1}, false, false, 322, 308},
-    // Pointer on a screen left of the primary one.
-    {"negative coordinates", 96, {1024, 768}, {-50, 10}, false, false, -450, 450},
+    {"halves to even", 192, {0, 0, 2048, 1536}, {3, 1}, false, false, 322, 308},
+    // The room is measured within the screen that holds the cursor.
+    {"right screen, top-left corner", 96, kRightOf, {1024, 0}, false, false, 15660, 300},
+    {"right screen, right edge touches", 96, kRightOf, {2019, 100}, false, false, 30585, 1800},
+    {"right screen, one pixel more flips", 96, kRightOf, {2020, 100}, true, false, 26025, 1800},
+    {"right screen, top-right corner", 96, kRightOf, {2303, 0}, true, false, 30270, 300},
+    {"right screen, bottom edge touches", 96, kRightOf, {1500, 770}, false, false, 22800, 11850},
+    {"right screen, one row more flips", 96, kRightOf, {1500, 771}, false, true, 22800, 7755},
+    {"right screen, bottom-left corner", 96, kRightOf, {1024, 1023}, false, true, 15660, 11535},
+    {"right screen, bottom-right corner", 96, kRightOf, {2303, 1023}, true, true, 30270, 11535},
+    {"lower screen, top-left corner", 96, kBelow, {0, 768}, false, false, 300, 11820},
+    {"lower screen, right edge touches", 96, kBelow, {515, 900}, false, false, 8025, 13800},
+    {"lower screen, one pixel more flips", 96, kBelow, {516, 900}, true, false, 3465, 13800},
+    {"lower screen, bottom edge flips", 96, kBelow, {100, 1115}, false, true, 1800, 12915},
+    {"lower screen, bottom-right corner", 96, kBelow, {799, 1367}, true, true, 7710, 16695},
+    // A screen left of the desktop's origin.
+    {"negative coordinates", 96, {-1280, 0, 1280, 1024}, {-50, 10}, true, false, -5025, 450},
 };
 
-TEST(ZoomPlacement, FollowsTheCursorOrFlipsAtTheScreenEdges) {
+TEST(ZoomPlacement, FollowsTheCursorOrFlipsAtTheEdgesOfItsScreen) {
     for (const PlacementRow& r : kPlacements) {
         SCOPED_TRACE(r.name);
         const float tpp = float(1440.0 / r.dpi);
-        const zoom::Placement p = zoom::PlaceBesideCursor(
-            r.cursor, float(r.screenPx.width()) * tpp, float(r.screenPx.height()) * tpp,
-            zoom::kWindowWidth, zoom::kWindowHeight, tpp, tpp);
+        const zoom::Placement p = zoom::PlaceBesideCursor(r.cursor, r.screenPx, zoom::kWindowWidth,
+                                                          zoom::kWindowHeight, tpp, tpp);
         EXPECT_EQ(p.right, r.right);
         EXPECT_EQ(p.bottom, r.bottom);
         EXPECT_FLOAT_EQ(p.left, r.left);
@@ -56,7 +74,7 @@ TEST(ZoomPlacement, FollowsTheCursorOrFlipsAtTheScreenEdges) {
 TEST(ZoomPlacement, ExtremeCursorPositionsDoNotOverflow) {
     const QPoint far(std::numeric_limits<int>::max(), std::numeric_limits<int>::min());
     const zoom::Placement p =
-        zoom::PlaceBesideCursor(far, 15360, 11520, zoom::kWindowWidth, zoom::kWindowHeight, 15, 15);
+        zoom::PlaceBesideCursor(far, kPrimary, zoom::kWindowWidth, zoom::kWindowHeight, 15, 15);
     EXPECT_TRUE(p.right);
     EXPECT_FALSE(p.bottom);
 }
