@@ -23,7 +23,6 @@ namespace {
 constexpr forms::Colour kYellow = 0x00C0FFFF;
 constexpr float kDesignClientWidth = 11655, kDesignClientHeight = 1005;
 constexpr float kButton = 165;
-constexpr float kDefaultLeft = 900, kDefaultTop = 900;
 // X11 cannot address windows longer than this many pixels.
 constexpr float kMaxLengthPixels = 32000;
 
@@ -157,7 +156,9 @@ frmRuler::frmRuler(platform::DesktopServices& sys, Globals& globals)
     window()->installEventFilter(new GeometryWatcher(window(), [this] { SettingsChanged(); }));
 }
 
-frmRuler::~frmRuler() = default;
+frmRuler::~frmRuler() {
+    if (Loaded()) sys().watchScreens({});
+}
 
 // ---------------------------------------------------------------- start and end
 
@@ -166,6 +167,7 @@ void frmRuler::Form_Load() {
     AddTrayIcon();
     LoadSettings();
     DrawScale();
+    sys().watchScreens([this] { Screens_Change(); });
 }
 
 void frmRuler::Form_Shown() {
@@ -478,15 +480,9 @@ void frmRuler::LoadSettings() {
     const float size = float(read("Size"));
     LayoutForOrientation(std::clamp(size, kMinLength, kMaxLengthPixels * tpp));
 
-    // A window wholly outside every screen comes back at the first-run place.
-    const QRect px(forms::CInt(Left() / screen().TwipsPerPixelX()),
-                   forms::CInt(Top() / screen().TwipsPerPixelY()),
-                   forms::CInt(Width() / screen().TwipsPerPixelX()),
-                   forms::CInt(Height() / screen().TwipsPerPixelY()));
-    const auto screens = sys().screenRects();
-    const bool visible = std::any_of(screens.begin(), screens.end(),
-                                     [&](const QRect& s) { return s.intersects(px); });
-    if (!visible && !screens.empty()) Move(kDefaultLeft, kDefaultTop);
+    // Restored wherever it was stored while that place is on a screen; a
+    // window wholly outside every screen comes back at the first-run place.
+    ReturnOntoScreens();
 
     storedSettings_ = currentSettings();
     settingsPending_ = false;

@@ -107,6 +107,12 @@ public:
     // exits after losing its display.
     void StorePendingSettings();
 
+    // Screens. A ruler left wholly outside every screen comes back onto the
+    // primary one; the layout changing while the program runs also moves an
+    // open zoom window into it.
+    void ReturnOntoScreens();
+    void Screens_Change();
+
     void windowClosedBySystem() override;
     void Form_Shown() override;
 

@@ -190,6 +190,37 @@ TEST_F(Settings, ASecondScreenKeepsItsRuler) {
     EXPECT_EQ(frm->window()->pos(), QPoint(1333, 60));
 }
 
+TEST_F(Settings, ScreensThatGoTakeNoRulerWithThem) {
+    const QRect right(1024, 0, 1280, 1024), left(0, 0, 1280, 1024);
+    const struct {
+        const char* name;
+        QPoint primaryOrigin;
+        std::vector<QRect> before, after; // the other screens
+        int leftTwips;
+        QPoint expected;
+    } rows[] = {
+        {"wholly on the screen that goes", {0, 0}, {right}, {}, 20000, {60, 60}},
+        {"partly on the primary: kept", {0, 0}, {right}, {}, 13500, {900, 60}},
+        {"back onto a primary right of the origin", {1280, 0}, {left}, {}, 900, {1340, 60}},
+        {"its screen moves away", {0, 0}, {right}, {QRect(0, 768, 1024, 768)}, 20000, {60, 60}},
+        {"a screen comes", {0, 0}, {}, {right}, 900, {60, 60}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        desk.primaryOrigin = r.primaryOrigin;
+        desk.extraScreens = r.before;
+        installed(-1, 0, r.leftTwips, 900, 9000);
+        start();
+        frm->picZoom_Click();
+        desk.extraScreens = r.after;
+        desk.cursor = r.primaryOrigin + QPoint(500, 500);
+        desk.screensChanged();
+        EXPECT_EQ(frm->window()->pos(), r.expected);
+        // An open zoom window moves beside the cursor at once.
+        EXPECT_EQ(frm->zoomWindow()->window()->pos(), desk.cursor + QPoint(20, 20));
+    }
+}
+
 TEST_F(Settings, UnwritableStoreRunsOnDefaultsInVain) {
     desk.store.writable = false;
     start();
