@@ -47,8 +47,8 @@ x_start() {
     # trayer offers, whatever desktop the script was started from.
     unset DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
 
-    _qx_start_xvfb || {
-        qx_log "Xvfb did not start"
+    "${QX_SERVER_START:-_qx_start_xvfb}" || {
+        qx_log "the X server did not start"
         cat "$QX_TMP/xvfb.log" >&2
         return 1
     }
@@ -62,7 +62,10 @@ x_start() {
     qx_log "X server on $DISPLAY with openbox"
 }
 
-_qx_start_xvfb() {
+_qx_start_xvfb() { _qx_start_server Xvfb -screen 0 "$QX_SCREEN" -nolisten tcp -noreset; }
+
+# _qx_start_server SERVER ARGS...: the server on the first free display.
+_qx_start_server() {
     local candidates=("") display tries
     if [[ -n ${QUILLANT_X_DISPLAYS:-} ]]; then
         candidates=()
@@ -74,8 +77,8 @@ _qx_start_xvfb() {
     for display in "${candidates[@]}"; do
         : >"$QX_TMP/display"
         # The server writes its display number to fd 3 once it accepts clients.
-        Xvfb ${display:+"$display"} -displayfd 3 -screen 0 "$QX_SCREEN" -nolisten tcp -noreset \
-            3>"$QX_TMP/display" >"$QX_TMP/xvfb.log" 2>&1 &
+        "$1" ${display:+"$display"} "${@:2}" -displayfd 3 3>"$QX_TMP/display" \
+            >"$QX_TMP/xvfb.log" 2>&1 &
         QX_XVFB_PID=$!
         tries=100
         while ((tries-- > 0)) && [[ ! -s $QX_TMP/display ]] && kill -0 "$QX_XVFB_PID" 2>/dev/null; do
@@ -91,6 +94,28 @@ _qx_start_xvfb() {
         QX_XVFB_PID=""
     done
     return 1
+}
+
+# x_start_screens: like x_start, but Xorg with the dummy driver and two
+# monitors: DUMMY0 1280x1024 at 0,0 (primary) and DUMMY1 1024x768 right of
+# it, so the desktop is 2304x1024 with a gap below the second monitor.
+# Xvfb cannot do this: Qt reads the monitors from RandR, which Xvfb has one of.
+x_start_screens() {
+    QX_SERVER_START=_qx_start_xorg x_start || return 1
+    xrandr --addmode DUMMY1 1024x768 &&
+        xrandr --output DUMMY0 --mode 1280x1024 --pos 0x0 --primary \
+            --output DUMMY1 --mode 1024x768 --right-of DUMMY0 || return 1
+    wait_until 10 _qx_monitors 2 || {
+        qx_log "the second monitor did not come"
+        return 1
+    }
+}
+
+_qx_monitors() { [[ $(xrandr --listmonitors | head -n 1) == "Monitors: $1" ]]; }
+
+_qx_start_xorg() {
+    _qx_start_server Xorg -config "$QX_REPO/tests/e2e/xorg-dummy.conf" -logfile "$QX_TMP/xorg.log" \
+        -noreset -nolisten tcp
 }
 
 _qx_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }

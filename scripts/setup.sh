@@ -13,6 +13,8 @@ build_packages=(
 # clang and its runtime libraries (libFuzzer) for the fuzz targets.
 fuzz_packages=(clang libclang-rt-14-dev)
 x_packages=(xvfb xauth openbox xdotool xclip trayer x11-utils x11-xserver-utils imagemagick)
+# Two monitors for the end-to-end tests of several screens.
+x_packages+=(xserver-xorg-core xserver-xorg-video-dummy)
 # The Debian package and the checks of its files; a private session bus.
 package_packages=(dpkg-dev file lintian desktop-file-utils appstream man-db dbus-daemon)
 

@@ -3,8 +3,9 @@
 # unit tests, a sanitizer build (ASan + UBSan) with the unit tests again, a
 # minute of fuzzing (clang, libFuzzer), the
 # end-to-end tests on a private X server with openbox, one short run of
-# the benchmarks, and the Debian package built, installed, checked and
-# removed. Exits non-zero when any stage fails.
+# the benchmarks, the end-to-end tests of two monitors on an Xorg server, and
+# the Debian package built, installed, checked and removed. Exits non-zero
+# when any stage fails.
 #
 # QUILLANT_BUILD_DIR / QUILLANT_ASAN_BUILD_DIR / QUILLANT_FUZZ_BUILD_DIR choose the build folders
 # (build/, build-asan/, build-fuzz/), QUILLANT_JOBS the parallel jobs (2),
@@ -91,6 +92,23 @@ run_unit() {
 run_e2e() {
     x_start || return 1
     ctest --test-dir "$build" -L e2e --output-on-failure --no-tests=error
+}
+
+# The tests that need two monitors, on their own Xorg server with the dummy
+# driver (x_start_screens); the single-screen server is down by then.
+run_e2e_screens() {
+    local status=0
+    if [[ $EUID -ne 0 ]]; then
+        echo "skipped: Xorg with the dummy driver starts only as root (as in CI)"
+        return 0
+    fi
+    x_start_screens || {
+        x_stop
+        return 1
+    }
+    ctest --test-dir "$build" -L screens --output-on-failure --no-tests=error || status=$?
+    x_stop
+    return "$status"
 }
 
 # Every benchmark once, briefly: on the X server where there is one, so the
@@ -232,5 +250,6 @@ fi
 stage "end-to-end tests" run_e2e
 stage "benchmark smoke run" run_bench
 x_stop
+stage "two-screen tests" run_e2e_screens
 stage package run_package
 finish
