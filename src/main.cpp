@@ -1,3 +1,4 @@
+#include "platform/SessionPlatform.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11Session.h"
 #include "shell/App.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char** argv) {
     platform::disableDevicePixelScaling();
+    platform::choosePlatformForSession();
 
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

@@ -28,6 +28,13 @@ constexpr int kCrosshairHotSpot = 16;
 // comes near it.
 constexpr qsizetype kMaxSlotText = 1024;
 
+const QString kInfoText = QStringLiteral("Doppelklick: Farbwert in Zwischenablage kopieren "
+                                         "Rechtsklick: Farbwert aus Zwischenablage einfügen");
+const QString kNoDesktopPicker =
+    QStringLiteral("Bildschirm in dieser Sitzung nicht lesbar, und der Desktop bietet keine "
+                   "Farbauswahl an");
+const QString kDesktopPickerFailed = QStringLiteral("Farbauswahl des Desktops fehlgeschlagen");
+
 const char* const kCrosshair[] = {
     "................................", "................................",
     "................................", "................................",
@@ -115,8 +122,7 @@ ColorPicker::ColorPicker(forms::Form& form, forms::PictureBox& picClrFrame)
     lblClrInfo.Move(4680, 0, 3255, 615);
     lblClrInfo.setFont(forms::SmallFont());
     lblClrInfo.setWordWrap(true);
-    lblClrInfo.setCaption(QStringLiteral("Doppelklick: Farbwert in Zwischenablage kopieren "
-                                         "Rechtsklick: Farbwert aus Zwischenablage einfügen"));
+    lblClrInfo.setCaption(kInfoText);
 
     picGrabber.MouseDown = [this](int b, int s, float x, float y) {
         picGrabber_MouseDown(b, s, x, y);
@@ -168,6 +174,11 @@ void ColorPicker::SetGrabMode(std::int16_t enter) {
 }
 
 void ColorPicker::picGrabber_MouseDown(int, int, float, float) {
+    // A grab would only read black where the screen cannot be captured.
+    if (form_.sys().captureBlind()) {
+        PickFromDesktop();
+        return;
+    }
     SetGrabMode(-1);
 }
 
@@ -203,15 +214,58 @@ void ColorPicker::show(const QImage& picture) {
     const forms::Colour c =
         picClrScreen.Point(picClrScreen.ScaleWidth() / 2, picClrScreen.ScaleHeight() / 2) &
         0xFFFFFF;
-    const QString t = '#' + ColorToHexDigits(c).toLower();
-    target->setBackColor(c);
-    target->setToolTipText(t);
-    target->CurrentX = 0;
-    target->CurrentY = kLabelTop;
-    target->setForeColor(ContrastColor(c));
-    target->Print(t);
+    fillSlot(*target, c);
     sampled_ = true;
     sampledSlot_ = intSelectedSlot;
+}
+
+void ColorPicker::fillSlot(forms::PictureBox& target, forms::Colour c) {
+    const QString t = '#' + ColorToHexDigits(c).toLower();
+    target.setBackColor(c);
+    target.setToolTipText(t);
+    target.CurrentX = 0;
+    target.CurrentY = kLabelTop;
+    target.setForeColor(ContrastColor(c));
+    target.Print(t);
+}
+
+void ColorPicker::PickFromDesktop() {
+    // The desktop shows one picker at a time; further presses wait for it.
+    if (pickOpen_) return;
+    pickOpen_ = true;
+    form_.sys().pickColour(form_.window(),
+                           [this, alive = std::weak_ptr<int>(alive_)](platform::PickedColour a) {
+                               if (!alive.expired()) DesktopPick_Done(a);
+                           });
+}
+
+void ColorPicker::DesktopPick_Done(const platform::PickedColour& answer) {
+    pickOpen_ = false;
+    switch (answer.outcome) {
+    case platform::PickedColour::Picked: {
+        const QColor q = QColor::fromRgb(answer.colour);
+        const forms::Colour c = forms::fromQColor(q);
+        // The sample box shows the picked pixel as a grab shows its 5 x 5.
+        QImage sample(kSampleSide, kSampleSide, QImage::Format_RGB32);
+        sample.fill(q);
+        picClrScreen.setPicture(sample);
+        picClrScreen.PaintPicture(sample, 0, 0, picClrScreen.ScaleWidth(),
+                                  picClrScreen.ScaleHeight());
+        if (forms::PictureBox* target = slot(intSelectedSlot)) fillSlot(*target, c);
+        sampled_ = false; // the next grab draws its first sample whatever it is
+        lblClrInfo.setCaption(kInfoText);
+        break;
+    }
+    case platform::PickedColour::Cancelled:
+        lblClrInfo.setCaption(kInfoText);
+        break;
+    case platform::PickedColour::Unavailable:
+        lblClrInfo.setCaption(kNoDesktopPicker);
+        break;
+    case platform::PickedColour::Failed:
+        lblClrInfo.setCaption(kDesktopPickerFailed);
+        break;
+    }
 }
 
 // ---------------------------------------------------------------- slots

@@ -34,6 +34,11 @@ public:
     void SetGrabMode(std::int16_t enter);
     void picGrabber_MouseDown(int button, int shift, float x, float y);
     void picGrabber_MouseUp(int button, int shift, float x, float y);
+    // Where capture is blind: the desktop's own picker fills the selected
+    // slot instead of a grab.
+    void PickFromDesktop();
+    void DesktopPick_Done(const platform::PickedColour& answer);
+    bool desktopPickOpen() const { return pickOpen_; }
     void ctlClrTimer_Timer();
     void optClr_Click(std::int16_t index);
     void picClrSelected_DblClick(std::int16_t index);
@@ -48,6 +53,12 @@ private:
     // Steps of a sampling tick from the captured picture on: the magnified
     // view, the colour read at its centre and the selected slot.
     void show(const QImage& picture);
+    // Colour, text and contrast label of a sampled colour into the slot.
+    static void fillSlot(forms::PictureBox& target, forms::Colour c);
+
+    bool pickOpen_ = false;
+    // Answers that arrive after the panel is gone are dropped.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     forms::Form& form_;
     // What the last tick showed, so a tick with nothing new draws nothing.

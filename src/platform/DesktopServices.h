@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRgb>
 #include <QSize>
 #include <QString>
 
@@ -57,6 +58,18 @@ public:
     }
 };
 
+// What became of a request to the desktop's own colour picker.
+struct PickedColour {
+    enum Outcome {
+        Picked,      // `colour` holds the pixel the user clicked
+        Cancelled,   // the user gave up; nothing was picked
+        Unavailable, // the desktop offers no colour picker
+        Failed,      // the picker is there but reported an error
+    };
+    Outcome outcome = Failed;
+    QRgb colour = 0;
+};
+
 // Everything the program takes from the desktop. One real implementation over
 // Qt and X11, one scriptable fake for headless tests.
 class DesktopServices {
@@ -90,6 +103,18 @@ public:
         (void)rect;
         return false;
     }
+
+    // True where captureScreen cannot see the screen: an X11 program in a
+    // Wayland session gets only black from the root. Decided by measuring
+    // against a shown window of ours (checkCapture), again by the desktop
+    // itself whenever the screens change; false until measured.
+    virtual bool captureBlind() const = 0;
+    // Measures once `window` shows what it drew; a hidden window is skipped.
+    virtual void checkCapture(QWidget* window) = 0;
+
+    // Lets the user pick a pixel's colour with the desktop's own picker, for
+    // where capture is blind. `done` runs once, later, on the GUI thread.
+    virtual void pickColour(QWidget* parent, std::function<void(PickedColour)> done) = 0;
 
     // Stacking of a top-level window, applied to the shown window in place.
     // Turning it on or off also activates the window.

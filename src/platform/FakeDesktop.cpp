@@ -62,6 +62,7 @@ QImage FakeDesktop::captureScreen(const QRect& rect) {
     lastCapture = rect;
     QImage out(rect.size(), QImage::Format_RGB32);
     out.fill(Qt::black);
+    if (blind) return out;
     QPainter p(&out);
     // Each screen's own pixels within its rectangle; the gaps stay black.
     const std::vector<QRect> rects = screenRects();
@@ -74,6 +75,19 @@ QImage FakeDesktop::captureScreen(const QRect& rect) {
         p.drawImage(part.topLeft() - rect.topLeft(), pixels, part.translated(-rects[i].topLeft()));
     }
     return out;
+}
+
+void FakeDesktop::pickColour(QWidget*, std::function<void(PickedColour)> done) {
+    ++picks;
+    log.push_back("PickColour");
+    pendingPick = std::move(done);
+}
+
+void FakeDesktop::answerPick(PickedColour answer) {
+    // Taken out first: the answer may start the next pick.
+    auto done = std::move(pendingPick);
+    pendingPick = nullptr;
+    if (done) done(answer);
 }
 
 void FakeDesktop::setTopmost(QWidget* window, bool on) {

@@ -45,6 +45,9 @@ public:
     bool screenUnchanged(const QRect& rect) const override {
         return screenStill && rect == lastCapture;
     }
+    bool captureBlind() const override { return blind; }
+    void checkCapture(QWidget*) override { ++captureChecks; }
+    void pickColour(QWidget* parent, std::function<void(PickedColour)> done) override;
     void setTopmost(QWidget* window, bool on) override;
     void raiseTopmost(QWidget* window) override;
     void activate(QWidget* window) override;
@@ -66,6 +69,8 @@ public:
 
     // Sends a wheel notch to the watcher of the active window, if any.
     void wheel(int notch);
+    // Answers the pending pick of the desktop's colour picker, if any.
+    void answerPick(PickedColour answer);
     // Reports a tray mouse message to the registered icon, if any.
     void trayMessage(int message);
     // Reports a changed screen layout to the watcher, if any.
@@ -88,6 +93,11 @@ public:
     int captures = 0;
     QRect lastCapture;
     bool screenStill = false; // nothing drawn since the last capture
+    // Blind capture: every capture is black, as on a Wayland desktop's X server.
+    bool blind = false;
+    int captureChecks = 0;
+    int picks = 0;                                 // pickColour calls
+    std::function<void(PickedColour)> pendingPick; // until answerPick
     QHash<QWidget*, bool> topmost;
     int raises = 0; // raiseTopmost calls; not logged, a window may raise every tick
     QWidget* active = nullptr;

@@ -1,4 +1,6 @@
 #include "X11Desktop.h"
+#include "CaptureProbe.h"
+#include "PortalColourPicker.h"
 #include "WheelWatcher.h"
 #include "X11Capture.h"
 
@@ -32,7 +34,9 @@ void disableDevicePixelScaling() {
 }
 
 X11Desktop::X11Desktop(QString settingsPath)
-    : store_(std::move(settingsPath)), wheel_(std::make_unique<WheelWatcher>()) {}
+    : store_(std::move(settingsPath)), wheel_(std::make_unique<WheelWatcher>()),
+      probe_(std::make_unique<CaptureProbe>([this](const QRect& r) { return captureScreen(r); })),
+      portal_(std::make_unique<PortalColourPicker>()) {}
 
 X11Desktop::~X11Desktop() = default;
 
@@ -137,6 +141,21 @@ QImage X11Desktop::captureScreen(const QRect& rect) {
 
 bool X11Desktop::screenUnchanged(const QRect& rect) const {
     return capture_ && capture_->unchanged(rect);
+}
+
+bool X11Desktop::captureBlind() const {
+    return probe_->blind();
+}
+
+void X11Desktop::checkCapture(QWidget* window) {
+    probe_->watch(window);
+}
+
+void X11Desktop::pickColour(QWidget* parent, std::function<void(PickedColour)> done) {
+    QString parentWindow;
+    if (parent && QGuiApplication::platformName() == QLatin1String("xcb"))
+        parentWindow = QStringLiteral("x11:") + QString::number(parent->window()->winId(), 16);
+    portal_->pick(parentWindow, std::move(done));
 }
 
 namespace {

@@ -11,6 +11,8 @@ class QWidget;
 
 namespace platform {
 
+class CaptureProbe;
+class PortalColourPicker;
 class WheelWatcher;
 class X11Capture;
 
@@ -29,6 +31,9 @@ public:
     QPoint cursorPos() const override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override;
+    bool captureBlind() const override;
+    void checkCapture(QWidget* window) override;
+    void pickColour(QWidget* parent, std::function<void(PickedColour)> done) override;
     void setTopmost(QWidget* window, bool on) override;
     void raiseTopmost(QWidget* window) override;
     void activate(QWidget* window) override;
@@ -56,6 +61,8 @@ private:
     QImage captured_;                     // kept between captures
     std::function<void()> screensChanged_;
     bool screensWatched_ = false;
+    std::unique_ptr<CaptureProbe> probe_;
+    std::unique_ptr<PortalColourPicker> portal_;
 };
 
 // Must run before QApplication exists: pixels stay physical.

@@ -172,6 +172,8 @@ void frmRuler::Form_Load() {
 
 void frmRuler::Form_Shown() {
     picRuler.SetFocus();
+    // Whether captures can see the screen is measured against this window.
+    sys().checkCapture(window());
 }
 
 void frmRuler::picClose_Click() {

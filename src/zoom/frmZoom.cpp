@@ -14,6 +14,11 @@ constexpr forms::Colour kBackColor = 0x00FFFFFF;
 constexpr forms::Colour kCoordBack = 0x00C0FFFF;
 constexpr forms::Colour kCoordText = 0x00000000;
 
+// Where captures of the screen are blind (an X11 program in a Wayland
+// session) the window says so rather than magnifying black.
+const QString kBlindCaption = QStringLiteral("  Bildschirm in dieser Sitzung nicht lesbar");
+const QString kBlindAdvice = QStringLiteral("Bildschirmlupe des Desktops verwenden");
+
 QFont CoordFont() {
     // Liberation Sans has Arial's metrics, so the caption fits the strip as
     // designed.
@@ -98,6 +103,15 @@ void frmZoom::Form_Unload(int& cancel) {
 
 void frmZoom::tmrUpdate_Timer() {
     const QPoint cursor = sys().cursorPos();
+    if (sys().captureBlind()) {
+        // The texts stay as drawn once; the window still follows and closes.
+        if (!blindShown_) showBlind();
+        moveBeside(cursor);
+        sys().raiseTopmost(window());
+        if (AtClosingCorner(cursor)) Unload();
+        return;
+    }
+    blindShown_ = false;
     const int side = SourceSide(intZoomLevel);
     // The square keeps its top-left corner 24 pixels above and left of the
     // cursor and shrinks towards it as the level grows.
@@ -136,6 +150,22 @@ void frmZoom::draw(QPoint cursor, const QImage& picture) {
     shownCursor_ = cursor;
     shownLevel_ = intZoomLevel;
     shownPicture_ = picture;
+}
+
+void frmZoom::showBlind() {
+    blindShown_ = true;
+    shown_ = false; // seeing again, the next tick draws anew
+    surface_.Cls();
+    const float w = float(forms::CInt(surface_.ScaleWidth()));
+    const float h = float(forms::CInt(surface_.ScaleHeight()));
+    surface_.setFont(forms::SmallFont());
+    surface_.setForeColor(kCoordText);
+    surface_.CurrentX = (w - surface_.TextWidth(kBlindAdvice)) / 2;
+    surface_.CurrentY = (h - surface_.TextHeight(kBlindAdvice)) / 2;
+    surface_.Print(kBlindAdvice);
+    surface_.setForeColor(ForeColor);
+    surface_.LineBox(0, 0, w - 1, h - 1, ForeColor, DrawWidth);
+    lblCoord.setCaption(kBlindCaption);
 }
 
 void frmZoom::wheelNotch(int notch) {

@@ -38,6 +38,8 @@ private:
     // The tick's drawing: the enlarged square, the frame and the caption.
     void draw(QPoint cursor, const QImage& picture);
     bool AtClosingCorner(QPoint cursor) const;
+    // Says once that the screen cannot be seen, instead of showing black.
+    void showBlind();
     // One wheel notch while the window is active: +1 towards the user.
     void wheelNotch(int notch);
 
@@ -47,6 +49,7 @@ private:
     QPoint shownCursor_;
     std::int32_t shownLevel_ = 0;
     QImage shownPicture_;
+    bool blindShown_ = false;
 };
 
 } // namespace zoom

@@ -310,6 +310,8 @@ bool Program::start() {
     // Without a session bus the tray icon takes the XEmbed path every time.
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     env.remove(QStringLiteral("SESSION_MANAGER"));
+    for (auto it = env_.cbegin(); it != env_.cend(); ++it)
+        env.insert(it.key(), it.value());
     proc_.setProcessEnvironment(env);
     proc_.start(QStringLiteral(QUILLANT_BINARY), {});
     if (!proc_.waitForStarted(5000)) return false;

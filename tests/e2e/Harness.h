@@ -113,6 +113,8 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool start();
+    // Added to the program's environment at the next start, over the above.
+    void setEnv(const QString& name, const QString& value) { env_.insert(name, value); }
     qint64 pid() const { return pid_; }
     bool running() const { return proc_.state() != QProcess::NotRunning; }
 
@@ -138,6 +140,7 @@ private:
     QTemporaryDir config_;
     QTemporaryDir runtime_;
     QString settings_;
+    QMap<QString, QString> env_;
     QProcess proc_;
     qint64 pid_ = 0;
     QByteArray output_;

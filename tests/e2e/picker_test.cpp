@@ -1,8 +1,11 @@
 #include "Harness.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QHash>
 #include <QScreen>
+
+#include <memory>
 
 using namespace e2e;
 
@@ -33,6 +36,9 @@ QRgb slotColour(int i) {
     return best;
 }
 
+// The picker's help text, where messages about the desktop's picker show.
+const QRect kInfo(kPanel + QPoint(312, 0), QSize(217, 41));
+
 class Picker : public E2ETest {
 protected:
     void SetUp() override {
@@ -59,6 +65,77 @@ protected:
     }
 
     Program app;
+};
+
+// A private session bus that starts no services of its own, with a stand-in
+// for the desktop portal on it when `portalAnswer` is not empty.
+class PortalBus {
+public:
+    explicit PortalBus(const QString& portalAnswer) {
+        QFile conf(dir_.filePath(QStringLiteral("bus.conf")));
+        if (!conf.open(QIODevice::WriteOnly)) return;
+        conf.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
+                   "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                   "<busconfig><type>session</type><policy context=\"default\">"
+                   "<allow send_destination=\"*\"/><allow own=\"*\"/></policy></busconfig>\n");
+        conf.close();
+        address_ = QStringLiteral("unix:path=") + dir_.filePath(QStringLiteral("bus"));
+        bus_.start(QStringLiteral("dbus-daemon"),
+                   {"--nofork", "--nopidfile", "--print-address=1",
+                    "--config-file=" + conf.fileName(), "--address=" + address_});
+        if (!bus_.waitForStarted(5000) ||
+            !waitUntil([&] { return bus_.canReadLine() || bus_.state() != QProcess::Running; }))
+            return;
+        ready_ = bus_.canReadLine();
+        if (!ready_ || portalAnswer.isEmpty()) return;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address_);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        portal_.setProcessEnvironment(env);
+        portal_.start(QStringLiteral(QUILLANT_FAKE_PORTAL), {portalAnswer});
+        ready_ = portal_.waitForStarted(5000) && waitUntil([&] {
+                     return portal_.canReadLine() || portal_.state() != QProcess::Running;
+                 }) &&
+                 portal_.readLine().trimmed() == "ready";
+    }
+    ~PortalBus() {
+        for (QProcess* p : {&portal_, &bus_}) {
+            p->terminate();
+            if (!p->waitForFinished(3000)) p->kill();
+            p->waitForFinished(3000);
+        }
+    }
+    bool ready() const { return ready_; }
+    QString address() const { return address_; }
+
+private:
+    QTemporaryDir dir_;
+    QString address_;
+    QProcess bus_;
+    QProcess portal_;
+    bool ready_ = false;
+};
+
+// The program as on a Wayland desktop's X server, where capture is blind: a
+// press on the crosshair asks the desktop's colour picker instead.
+class BlindPicker : public Picker {
+protected:
+    void startWith(const QString& portalAnswer) {
+        if (!QGuiApplication::instance()) GTEST_SKIP() << "no X server";
+        bus = std::make_unique<PortalBus>(portalAnswer);
+        ASSERT_TRUE(bus->ready());
+        app.setEnv(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus->address());
+        app.setEnv(QStringLiteral("QUILLANT_TEST_BLIND_CAPTURE"), QStringLiteral("1"));
+        Picker::SetUp();
+    }
+    void SetUp() override {} // each test starts with its own portal
+    void pressCrosshair() {
+        xdo::mouseMove(kGrabberCentre.x(), kGrabberCentre.y());
+        xdo::mouseDown(1);
+        xdo::mouseUp(1);
+        xdo::mouseMove(kParkedPointer.x(), kParkedPointer.y());
+    }
+    std::unique_ptr<PortalBus> bus;
 };
 
 TEST_F(Picker, GrabOffTheWindowFillsTheSelectedSlot) {
@@ -104,6 +181,26 @@ TEST_F(Picker, DoubleClickCopiesAndRightClickPastes) {
     EXPECT_TRUE(waitUntil([] { return slotColour(3) == qRgb(0x1e, 0x90, 0xff); }))
         << QColor(slotColour(3)).name().toStdString();
     EXPECT_EQ(slotColour(0), qRgb(0x12, 0x34, 0x56));
+}
+
+TEST_F(BlindPicker, PickedColourFillsTheSelectedSlot) {
+    startWith(QStringLiteral("#c83264"));
+    if (IsSkipped() || HasFatalFailure()) return;
+    pressCrosshair();
+    EXPECT_TRUE(waitUntil([] { return slotColour(0) == qRgb(0xc8, 0x32, 0x64); }))
+        << QColor(slotColour(0)).name().toStdString() << app.output().toStdString();
+    // The sample box around the crosshair shows it too.
+    EXPECT_EQ(pixelAt(kPanel.x() + 2, kPanel.y() + 2).rgb(), qRgb(0xc8, 0x32, 0x64));
+}
+
+TEST_F(BlindPicker, WithoutAPortalTheHelpTextSaysSoAndTheSlotStays) {
+    startWith({});
+    if (IsSkipped() || HasFatalFailure()) return;
+    const QRgb before = slotColour(0);
+    const QImage info = grabScreen(kInfo);
+    pressCrosshair();
+    EXPECT_TRUE(waitUntil([&] { return grabScreen(kInfo) != info; })) << app.output().toStdString();
+    EXPECT_EQ(slotColour(0), before);
 }
 
 } // namespace

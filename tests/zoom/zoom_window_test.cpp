@@ -329,4 +329,29 @@ TEST_F(ZoomWindow, StillViewIsKeptUntilSomethingChanges) {
     EXPECT_EQ(frm->lblCoord.Caption(), QStringLiteral("  X = 301  Y = 300  Zoom = x96"));
 }
 
+// Where the screen cannot be captured the window says so once, shows no
+// black, and goes on following the cursor until it can see again.
+TEST_F(ZoomWindow, BlindCaptureIsSaidInTheStripInsteadOfShowingBlack) {
+    desk.blind = true;
+    open({300, 200});
+    tickAt({300, 200});
+    const QString said = frm->lblCoord.Caption();
+    EXPECT_FALSE(said.contains(QStringLiteral("X =")));
+    EXPECT_FALSE(said.trimmed().isEmpty());
+    EXPECT_EQ(drawing().pixel(130, 60), kWhite);
+    EXPECT_EQ(desk.captures, 0);
+
+    frm->lblCoord.setCaption(QString()); // a tick that wrote it again would show
+    tickAt({400, 300});
+    EXPECT_EQ(frm->lblCoord.Caption(), QString());
+    EXPECT_EQ(frm->window()->pos(), QPoint(420, 320));
+
+    desk.blind = false;
+    desk.screen = PatternScreen(desk.screen.size());
+    tickAt({400, 300});
+    EXPECT_EQ(frm->lblCoord.Caption(), QStringLiteral("  X = 400  Y = 300  Zoom = x48"));
+    EXPECT_GT(desk.captures, 0);
+    EXPECT_NE(drawing().pixel(130, 60), kWhite);
+}
+
 } // namespace
