@@ -72,17 +72,19 @@ protected:
 class PortalBus {
 public:
     explicit PortalBus(const QString& portalAnswer) {
+        address_ = QStringLiteral("unix:path=") + dir_.filePath(QStringLiteral("bus"));
         QFile conf(dir_.filePath(QStringLiteral("bus.conf")));
         if (!conf.open(QIODevice::WriteOnly)) return;
         conf.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration "
                    "1.0//EN\" \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                   "<busconfig><type>session</type><policy context=\"default\">"
-                   "<allow send_destination=\"*\"/><allow own=\"*\"/></policy></busconfig>\n");
+                   "<busconfig><type>session</type><listen>" +
+                   address_.toUtf8() +
+                   "</listen><policy context=\"default\"><allow send_destination=\"*\"/>"
+                   "<allow receive_sender=\"*\"/>"
+                   "<allow own=\"*\"/></policy></busconfig>\n");
         conf.close();
-        address_ = QStringLiteral("unix:path=") + dir_.filePath(QStringLiteral("bus"));
-        bus_.start(QStringLiteral("dbus-daemon"),
-                   {"--nofork", "--nopidfile", "--print-address=1",
-                    "--config-file=" + conf.fileName(), "--address=" + address_});
+        bus_.start(QStringLiteral("dbus-daemon"), {"--nofork", "--nopidfile", "--print-address=1",
+                                                   "--config-file=" + conf.fileName()});
         if (!bus_.waitForStarted(5000) ||
             !waitUntil([&] { return bus_.canReadLine() || bus_.state() != QProcess::Running; }))
             return;

@@ -69,8 +69,11 @@ TEST_F(DesktopPick, AnswerDecidesTheSlotAndTheHint) {
             EXPECT_NE(hint(), info);
             EXPECT_NE(hint(), QStringLiteral("vorher"));
         }
-        for (int k = 0; k < 8; ++k)
-            if (k != 3) EXPECT_EQ(slot(k).BackColor(), forms::vbWindowBackground) << k;
+        for (int k = 0; k < 8; ++k) {
+            if (k != 3) {
+                EXPECT_EQ(slot(k).BackColor(), forms::vbWindowBackground) << k;
+            }
+        }
     }
 }
 
