@@ -13,7 +13,7 @@ using detail::FormWindow;
 // ---------------------------------------------------------------- timer
 
 Timer::Timer(Form& form, int intervalMs, bool enabled)
-    : form_(form), timer_(new QTimer(form.window())), interval_(intervalMs), enabled_(enabled),
+    : timer_(new QTimer(form.window())), interval_(intervalMs), enabled_(enabled),
       live_(form.sys().timersLive()) {
     timer_->setTimerType(Qt::PreciseTimer);
     QObject::connect(timer_, &QTimer::timeout, timer_, [this] { Fire(); });

@@ -25,7 +25,6 @@ public:
 
 private:
     void sync();
-    Form& form_;
     QTimer* timer_;
     int interval_;
     bool enabled_;
