@@ -34,7 +34,7 @@ extern "C" void onTerminationSignal(int sig) {
 } // namespace
 
 App::App(platform::DesktopServices& sys)
-    : sys_(sys), ruler_(std::make_unique<frmRuler>(sys, globals_)) {}
+    : ruler_(std::make_unique<frmRuler>(sys, globals_)) {}
 
 App::~App() {
     if (runningApp == this) runningApp = nullptr;

@@ -22,7 +22,6 @@ public:
 
 private:
     void watchSessionEnd();
-    platform::DesktopServices& sys_;
     Globals globals_;
     std::unique_ptr<frmRuler> ruler_;
     QSocketNotifier* signalNotifier_ = nullptr;
