@@ -23,9 +23,6 @@ namespace {
 constexpr forms::Colour kYellow = 0x00C0FFFF;
 constexpr float kDesignClientWidth = 11655, kDesignClientHeight = 1005;
 constexpr float kButton = 165;
-// X11 cannot address windows longer than this many pixels.
-constexpr float kMaxLengthPixels = 32000;
-
 // Settings are stored this long after the last change.
 constexpr int kStoreDelayMs = 1000;
 
@@ -297,98 +294,6 @@ void frmRuler::picRuler_DblClick() {
     SwitchOrientation();
 }
 
-// ---------------------------------------------------------------- moving
-
-void frmRuler::Form_MouseDown(int button, int shift, float x, float y) {
-    (void)shift, (void)x, (void)y;
-    if (button == forms::vbLeftButton) BeginWindowDrag();
-}
-
-void frmRuler::picRuler_MouseDown(int button, int shift, float x, float y) {
-    (void)shift, (void)x, (void)y;
-    if (button == forms::vbLeftButton) BeginWindowDrag();
-}
-
-// The window follows the cursor, keeping the press offset, until the left
-// button is released: by hand, or by the window system's own move where the
-// platform leaves window placement to it.
-void frmRuler::BeginWindowDrag() {
-    dragOffset_ = MouseEventScreenPos() - window()->pos();
-    dragging_ = !sys().startSystemMove(window());
-}
-
-void frmRuler::followDrag() {
-    if (!dragging_) return;
-    const QPoint to = MouseEventScreenPos() - dragOffset_;
-    Move(float(to.x()) * screen().TwipsPerPixelX(), float(to.y()) * screen().TwipsPerPixelY());
-}
-
-void frmRuler::Form_MouseMove(int button, int shift, float x, float y) {
-    (void)shift, (void)x, (void)y;
-    if (button == forms::vbLeftButton) followDrag();
-}
-
-void frmRuler::Form_MouseUp(int button, int shift, float x, float y) {
-    (void)shift, (void)x, (void)y;
-    if (button == forms::vbLeftButton) {
-        followDrag();
-        dragging_ = false;
-    }
-}
-
-// ---------------------------------------------------------------- resizing
-
-void frmRuler::resizeLoop(bool vertical) {
-    blnResizing = -1;
-    do {
-        // Sleeps until the next event (a pointer motion, the release, a
-        // timer) instead of spinning: same result, no busy processor.
-        forms::DoEvents(true);
-        if (ending_) break;
-        const QPoint c = sys().cursorPos();
-        if (vertical)
-            setHeight(std::max(kMinLength, GripLength(c.y(), screen().TwipsPerPixelY(), Top())));
-        else
-            setWidth(std::max(kMinLength, GripLength(c.x(), screen().TwipsPerPixelX(), Left())));
-    } while (blnResizing);
-}
-
-void frmRuler::picResizeH_MouseDown(int, int, float, float) {
-    resizeLoop(false);
-}
-void frmRuler::picResizeH_MouseUp(int, int, float, float) {
-    blnResizing = 0;
-}
-void frmRuler::picResizeV_MouseDown(int, int, float, float) {
-    resizeLoop(true);
-}
-void frmRuler::picResizeV_MouseUp(int, int, float, float) {
-    blnResizing = 0;
-}
-
-// ---------------------------------------------------------------- keys
-
-void frmRuler::Form_KeyDown(int keyCode, int shift) {
-    const KeyMove m =
-        ArrowKeyMove(keyCode, shift, screen().TwipsPerPixelX(), screen().TwipsPerPixelY());
-    if (m.dLeft != 0) setLeft(Left() + m.dLeft);
-    if (m.dTop != 0) setTop(Top() + m.dTop);
-}
-
-void frmRuler::picRuler_KeyDown(int keyCode, int shift) {
-    Form_KeyDown(keyCode, shift);
-}
-
-// ---------------------------------------------------------------- read-out
-
-void frmRuler::ctlMousePosTimer_Timer() {
-    forms::DoEvents();
-    const QPoint c = sys().cursorPos();
-    const double d = CursorDistance(g.intOrientation, c, Left(), Top(), screen().TwipsPerPixelX(),
-                                    screen().TwipsPerPixelY());
-    lblPixel.setCaption(NumberText(d));
-}
-
 // ---------------------------------------------------------------- panels
 
 void frmRuler::SetPanelMode(std::int16_t mode) {
@@ -458,67 +363,6 @@ void frmRuler::ShowFromTray() {
 void frmRuler::picZoom_Click() {
     if (!zoom_ || !zoom_->Loaded()) zoom_ = std::make_unique<zoom::frmZoom>(sys());
     zoom_->Show();
-}
-
-// ---------------------------------------------------------------- settings
-
-void frmRuler::LoadSettings() {
-    platform::SettingsStore& store = sys().settings();
-    const auto read = [&](const char* name) {
-        return RegReadValue(store, HKEY_CURRENT_USER, kSettingsKey, QString::fromLatin1(name));
-    };
-    if (read("Installed") != 1) WriteDefaultSettings(store);
-    g.blnAlwaysOnTop = read("AlwaysOnTop") != 0 ? -1 : 0;
-    // Only 1 is vertical: any other stored value would mix the layouts and
-    // store the window's thickness as its length.
-    g.intOrientation = read("Orientation") == 1 ? 1 : 0;
-    setLeft(float(read("Left")));
-    setTop(float(read("Top")));
-    picOnTop.setPicture(g.blnAlwaysOnTop ? picOnTopInactive.Picture() : picOnTopActive.Picture());
-    SetAlwaysOnTop(*this, g.blnAlwaysOnTop);
-
-    // A length the window cannot take would leave no usable ruler.
-    const float tpp = g.intOrientation == 1 ? screen().TwipsPerPixelY() : screen().TwipsPerPixelX();
-    const float size = float(read("Size"));
-    LayoutForOrientation(std::clamp(size, kMinLength, kMaxLengthPixels * tpp));
-
-    // Restored wherever it was stored while that place is on a screen; a
-    // window wholly outside every screen comes back at the first-run place.
-    ReturnOntoScreens();
-
-    storedSettings_ = currentSettings();
-    settingsPending_ = false;
-    ctlStoreTimer.setEnabled(false);
-}
-
-std::vector<std::pair<QString, std::int32_t>> frmRuler::currentSettings() const {
-    return {{"AlwaysOnTop", std::int32_t(g.blnAlwaysOnTop)},
-            {"Orientation", g.intOrientation},
-            {"Left", forms::CInt(Left())},
-            {"Top", forms::CInt(Top())},
-            {"Size", forms::CInt(g.intOrientation == 0 ? Width() : Height())}};
-}
-
-// One commit: a kill at any moment leaves the old or the new values, never a mix.
-void frmRuler::SaveSettings() {
-    storedSettings_ = currentSettings();
-    settingsPending_ = false;
-    ctlStoreTimer.setEnabled(false);
-    RegWriteValues(sys().settings(), HKEY_CURRENT_USER, kSettingsKey, storedSettings_);
-}
-
-void frmRuler::SettingsChanged() {
-    if (ending_ || !Loaded()) return;
-    settingsPending_ = true;
-    ctlStoreTimer.setEnabled(false); // restarts the delay
-    ctlStoreTimer.setEnabled(true);
-}
-
-void frmRuler::StorePendingSettings() {
-    ctlStoreTimer.setEnabled(false);
-    if (!settingsPending_) return;
-    settingsPending_ = false;
-    if (currentSettings() != storedSettings_) SaveSettings();
 }
 
 } // namespace shell
