@@ -33,8 +33,7 @@ extern "C" void onTerminationSignal(int sig) {
 
 } // namespace
 
-App::App(platform::DesktopServices& sys)
-    : ruler_(std::make_unique<frmRuler>(sys, globals_)) {}
+App::App(platform::DesktopServices& sys) : ruler_(std::make_unique<frmRuler>(sys, globals_)) {}
 
 App::~App() {
     if (runningApp == this) runningApp = nullptr;
