@@ -182,6 +182,18 @@ QImage grabScreen(const QRect& rect) {
         .convertToFormat(QImage::Format_RGB32);
 }
 
+QRgb mainColour(const QRect& rect) {
+    const QImage img = grabScreen(rect);
+    QHash<QRgb, int> count;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            ++count[img.pixel(x, y) | 0xFF000000u];
+    QRgb best = 0;
+    for (auto it = count.cbegin(); it != count.cend(); ++it)
+        if (it.value() > count.value(best)) best = it.key();
+    return best;
+}
+
 QColor pixelAt(int x, int y) {
     return QColor(grabScreen(QRect(x, y, 1, 1)).pixel(0, 0));
 }

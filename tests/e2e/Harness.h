@@ -60,6 +60,8 @@ std::vector<Window> topLevelWindows(qint64 pid);
 // The screen's pixels in `rect` (root coordinates), Format_RGB32.
 QImage grabScreen(const QRect& rect);
 QColor pixelAt(int x, int y);
+// The colour most of `rect` shows: a slot's background, whatever its label.
+QRgb mainColour(const QRect& rect);
 // Fills the root window with one colour, so window edges stand out.
 void setRootColour(const QColor& colour);
 

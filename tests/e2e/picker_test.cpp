@@ -25,15 +25,7 @@ QRect slotInner(int i) {
 
 // The colour most of the slot shows: its background, whatever its label.
 QRgb slotColour(int i) {
-    const QImage img = grabScreen(slotInner(i));
-    QHash<QRgb, int> count;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            ++count[img.pixel(x, y) | 0xFF000000u];
-    QRgb best = 0;
-    for (auto it = count.cbegin(); it != count.cend(); ++it)
-        if (it.value() > count.value(best)) best = it.key();
-    return best;
+    return mainColour(slotInner(i));
 }
 
 // The picker's help text, where messages about the desktop's picker show.

@@ -30,19 +30,6 @@ bool layoutIs(const std::vector<QRect>& rects) {
     return true;
 }
 
-// The colour most of `r` shows: a slot's background, whatever its label.
-QRgb mainColour(const QRect& r) {
-    const QImage img = grabScreen(r);
-    QHash<QRgb, int> count;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            ++count[img.pixel(x, y) | 0xFF000000u];
-    QRgb best = 0;
-    for (auto it = count.cbegin(); it != count.cend(); ++it)
-        if (it.value() > count.value(best)) best = it.key();
-    return best;
-}
-
 // The pixels of `r` once they stay the same over a few read-out ticks.
 QImage settled(const QRect& r) {
     QImage last = grabScreen(r);
