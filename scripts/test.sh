@@ -126,7 +126,7 @@ run_bench() {
 }
 
 # The libFuzzer targets of tests/fuzz, 20 s each (60 s in all), on their
-# seed corpora; new inputs go to $fuzz_build/corpus, findings (the input
+# checked-in starting inputs; new inputs go to $fuzz_build/corpus, findings (the input
 # that failed) to $fuzz_build/findings.
 run_fuzz() {
     local target status=0
