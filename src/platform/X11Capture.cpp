@@ -1,8 +1,8 @@
 #include "X11Capture.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/damage.h>
@@ -47,30 +47,41 @@ bool rootIsRgb32(xcb_connection_t* c, const xcb_screen_t* screen) {
 
 } // namespace
 
-class X11Capture::Impl : public QAbstractNativeEventFilter {
+class X11Capture::Impl {
 public:
     Impl() {
-        conn_ = qtConnection();
-        if (!conn_ || !extensionPresent(conn_, &xcb_shm_id)) return;
+        // A connection of our own: its replies and the damage reports wake
+        // nobody but the capture itself, which reads them when it needs them.
+        xcb_connection_t* qt = qtConnection();
+        if (!qt) return;
+        conn_ = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(conn_) || !extensionPresent(conn_, &xcb_shm_id)) return;
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data;
-        if (!screen || !rootIsRgb32(conn_, screen)) return;
+        const xcb_screen_t* qtScreen = xcb_setup_roots_iterator(xcb_get_setup(qt)).data;
+        if (!screen || !qtScreen || screen->root != qtScreen->root) return; // another server
+        if (!rootIsRgb32(conn_, screen)) return;
         root_ = screen->root;
         if (!reserve(64 * 64 * 4)) return;
-        watchDamage();
+        damageKnown_ = startDamage();
+        // Unread damage reports would pile up in the server while nobody
+        // captures; the watch ends after a quiet spell and restarts with the
+        // next capture.
+        quiet_.setInterval(kQuietMs);
+        QObject::connect(&quiet_, &QTimer::timeout, [this] { endDamageIfQuiet(); });
     }
 
-    ~Impl() override {
-        if (QCoreApplication* app = QCoreApplication::instance())
-            app->removeNativeEventFilter(this);
-        if (damage_ != XCB_NONE) xcb_damage_destroy(conn_, damage_);
+    ~Impl() {
         release();
-        if (conn_) xcb_flush(conn_);
+        if (conn_) xcb_disconnect(conn_); // ends the damage watch with it
     }
 
     bool available() const { return seg_ != XCB_NONE; }
 
     bool grab(const QRect& rect, QImage& out) {
         if (!available()) return false;
+        used_ = true;
+        if (damageKnown_ && damage_ == XCB_NONE) createDamage();
+        readDamage();
         if (out.size() != rect.size() || out.format() != QImage::Format_RGB32)
             out = QImage(rect.size(), QImage::Format_RGB32);
         if (out.isNull()) return false;
@@ -101,22 +112,48 @@ public:
         return rememberGrab(rect);
     }
 
-    bool unchanged(const QRect& rect) const {
+    bool unchanged(const QRect& rect) {
+        used_ = true;
+        readDamage();
         return damage_ != XCB_NONE && haveGrab_ && !damaged_ && rect == last_;
     }
 
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        if (type != "xcb_generic_event_t") return false;
-        const auto* ev = static_cast<const xcb_generic_event_t*>(message);
-        if ((ev->response_type & 0x7F) != damageEvent_) return false;
-        const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(ev);
-        if (n->damage != damage_) return false;
-        if (QRect(n->area.x, n->area.y, n->area.width, n->area.height).intersects(last_))
-            damaged_ = true;
-        return true; // nobody else asked for these
+private:
+    static constexpr int kQuietMs = 2000;
+
+    // Takes the reports that arrived since the last look, without waiting.
+    void readDamage() {
+        while (xcb_generic_event_t* ev = xcb_poll_for_event(conn_)) {
+            if ((ev->response_type & 0x7F) == damageEvent_) {
+                const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(ev);
+                if (n->damage == damage_ &&
+                    QRect(n->area.x, n->area.y, n->area.width, n->area.height).intersects(last_))
+                    damaged_ = true;
+            }
+            std::free(ev);
+        }
     }
 
-private:
+    void createDamage() {
+        damage_ = xcb_generate_id(conn_);
+        xcb_damage_create(conn_, damage_, root_, XCB_DAMAGE_REPORT_LEVEL_DELTA_RECTANGLES);
+        haveGrab_ = false; // nothing was watched before this
+        quiet_.start();
+    }
+
+    void endDamageIfQuiet() {
+        if (used_) {
+            used_ = false;
+            return;
+        }
+        quiet_.stop();
+        xcb_damage_destroy(conn_, damage_);
+        xcb_flush(conn_);
+        damage_ = XCB_NONE;
+        haveGrab_ = false;
+        readDamage(); // what came before the end
+    }
+
     bool rememberGrab(const QRect& rect) {
         last_ = rect;
         haveGrab_ = true;
@@ -159,9 +196,9 @@ private:
     }
 
     // Reports of every new part of the root that is drawn on, so a capture of
-    // a rectangle nobody drew on can be skipped.
-    void watchDamage() {
-        if (!extensionPresent(conn_, &xcb_damage_id)) return;
+    // a rectangle nobody drew on can be skipped. False without the extension.
+    bool startDamage() {
+        if (!extensionPresent(conn_, &xcb_damage_id)) return false;
         const std::uint8_t first = xcb_get_extension_data(conn_, &xcb_damage_id)->first_event;
         // Damage needs the client to name its versions (of XFixes too, whose
         // regions it uses) before any other request.
@@ -173,13 +210,10 @@ private:
             conn_,
             xcb_damage_query_version(conn_, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
             nullptr);
-        if (!v) return;
+        if (!v) return false;
         std::free(v);
         damageEvent_ = std::uint8_t(first + XCB_DAMAGE_NOTIFY);
-        damage_ = xcb_generate_id(conn_);
-        xcb_damage_create(conn_, damage_, root_, XCB_DAMAGE_REPORT_LEVEL_DELTA_RECTANGLES);
-        QCoreApplication::instance()->installNativeEventFilter(this);
-        xcb_flush(conn_);
+        return true;
     }
 
     xcb_connection_t* conn_ = nullptr;
@@ -189,6 +223,9 @@ private:
     qsizetype size_ = 0;
     xcb_damage_damage_t damage_ = XCB_NONE;
     std::uint8_t damageEvent_ = 0;
+    bool damageKnown_ = false; // the server has the Damage extension
+    bool used_ = false;        // a capture or a look since the last quiet check
+    QTimer quiet_;
     QRect last_;
     bool haveGrab_ = false;
     bool damaged_ = true;
@@ -207,6 +244,7 @@ bool X11Capture::grab(const QRect& rect, QImage& out) {
 }
 
 bool X11Capture::unchanged(const QRect& rect) const {
+    // Reads the reports that arrived meanwhile; the answer stays the same.
     return d_->unchanged(rect);
 }
 
