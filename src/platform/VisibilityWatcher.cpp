@@ -37,16 +37,27 @@ public:
             xcb_get_window_attributes_reply(conn_, xcb_get_window_attributes(conn_, win), nullptr);
         if (!a) return;
         const std::uint32_t mask = a->your_event_mask | XCB_EVENT_MASK_VISIBILITY_CHANGE;
+        // Qt makes a new native window at the first show of a window whose
+        // stacking changed, so the one shown may be watched only now.
+        const Seen seen = a->map_state == XCB_MAP_STATE_VIEWABLE ? Seen::Unknown : Seen::Covered;
         std::free(a);
         xcb_change_window_attributes(conn_, win, XCB_CW_EVENT_MASK, &mask);
         xcb_flush(conn_);
-        uncovered_.insert(win, false);
+        uncovered_.insert(win, seen);
     }
 
     bool uncovered(QWidget* window) {
         watch(window);
         QWindow* h = window->windowHandle();
-        return h && window->isVisible() && uncovered_.value(xcb_window_t(h->winId()), false);
+        return h && window->isVisible() &&
+               uncovered_.value(xcb_window_t(h->winId()), Seen::Covered) == Seen::Uncovered;
+    }
+
+    void raised(QWidget* window) {
+        QWindow* h = window->windowHandle();
+        if (!h) return;
+        const auto it = uncovered_.find(xcb_window_t(h->winId()));
+        if (it != uncovered_.end() && *it == Seen::Unknown) *it = Seen::Uncovered;
     }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
@@ -56,13 +67,14 @@ public:
         case XCB_VISIBILITY_NOTIFY: {
             const auto* v = reinterpret_cast<const xcb_visibility_notify_event_t*>(ev);
             const auto it = uncovered_.find(v->window);
-            if (it != uncovered_.end()) *it = v->state == XCB_VISIBILITY_UNOBSCURED;
+            if (it != uncovered_.end())
+                *it = v->state == XCB_VISIBILITY_UNOBSCURED ? Seen::Uncovered : Seen::Covered;
             break;
         }
         case XCB_UNMAP_NOTIFY: { // the next map reports afresh
             const auto it =
                 uncovered_.find(reinterpret_cast<const xcb_unmap_notify_event_t*>(ev)->window);
-            if (it != uncovered_.end()) *it = false;
+            if (it != uncovered_.end()) *it = Seen::Covered;
             break;
         }
         case XCB_DESTROY_NOTIFY:
@@ -75,8 +87,9 @@ public:
     }
 
 private:
+    enum class Seen { Covered, Uncovered, Unknown };
     xcb_connection_t* conn_ = nullptr;
-    QHash<xcb_window_t, bool> uncovered_;
+    QHash<xcb_window_t, Seen> uncovered_;
 };
 
 VisibilityWatcher::VisibilityWatcher() = default;
@@ -91,6 +104,10 @@ void VisibilityWatcher::watch(QWidget* window) {
 bool VisibilityWatcher::uncovered(QWidget* window) {
     if (!events_) events_ = std::make_unique<Events>();
     return events_->uncovered(window);
+}
+
+void VisibilityWatcher::raised(QWidget* window) {
+    if (events_) events_->raised(window);
 }
 
 } // namespace platform

@@ -24,9 +24,13 @@ public:
     // reports changes only, so a window watched from before it is mapped is
     // known from its first map on.
     void watch(QWidget* window);
-    // True once the server reported the shown window uncovered and nothing
-    // covered it since; false where that is not known or X is not at hand.
+    // True once the shown window is known uncovered and nothing covered it
+    // since; false where that is not known or X is not at hand.
     bool uncovered(QWidget* window);
+    // The window was just restacked on top. A window first watched while
+    // already shown gets no report for the state it is in, so it counts as
+    // uncovered from here until the server reports it covered.
+    void raised(QWidget* window);
 
 private:
     class Events;
