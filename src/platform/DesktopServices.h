@@ -91,6 +91,15 @@ public:
 
     // Pointer position in screen pixels.
     virtual QPoint cursorPos() const = 0;
+    // Calls `moved` once at the next pointer motion anywhere on the desktop,
+    // so that a poller can rest while the pointer does. One call per `who` is
+    // kept; an empty function withdraws it. False where motion is not
+    // reported: the caller then keeps polling.
+    virtual bool wakeAtPointerMotion(const void* who, std::function<void()> moved) {
+        (void)who;
+        (void)moved;
+        return false;
+    }
 
     // The desktop's pixels in rect (screen pixels), from every screen it
     // crosses. The image always has exactly rect.size(); whatever lies outside

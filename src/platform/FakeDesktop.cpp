@@ -148,6 +148,24 @@ void FakeDesktop::screensChanged() {
     if (screensWatcher) screensWatcher();
 }
 
+bool FakeDesktop::wakeAtPointerMotion(const void* who, std::function<void()> moved) {
+    if (!moved) {
+        motionWaiters.erase(who);
+        return true;
+    }
+    if (!motionReported) return false;
+    motionWaiters[who] = std::move(moved);
+    return true;
+}
+
+void FakeDesktop::movePointer(QPoint to) {
+    cursor = to;
+    auto woken = std::move(motionWaiters);
+    motionWaiters.clear();
+    for (auto& [who, moved] : woken)
+        moved();
+}
+
 void FakeDesktop::trayMessage(int message) {
     if (trayCallback) trayCallback(message);
 }

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMap>
 
+#include <map>
 #include <vector>
 
 namespace platform {
@@ -41,6 +42,7 @@ public:
         screensWatcher = std::move(changed);
     }
     QPoint cursorPos() const override { return cursor; }
+    bool wakeAtPointerMotion(const void* who, std::function<void()> moved) override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override {
         return screenStill && rect == lastCapture;
@@ -75,6 +77,8 @@ public:
     void trayMessage(int message);
     // Reports a changed screen layout to the watcher, if any.
     void screensChanged();
+    // Moves the pointer and wakes whoever waits for a motion.
+    void movePointer(QPoint to);
 
     double dpiX = 96, dpiY = 96;
     QImage screen;                   // the primary screen's pixels
@@ -83,6 +87,8 @@ public:
     std::vector<QImage> extraImages; // their pixels, by index; black where missing
     std::function<void()> screensWatcher;
     QPoint cursor{0, 0};
+    bool motionReported = false; // whether waiting for a pointer motion works
+    std::map<const void*, std::function<void()>> motionWaiters;
     QString clipboard;
     int clipboardWrites = 0;
     FakeSettingsStore store;

@@ -13,18 +13,63 @@ using detail::FormWindow;
 // ---------------------------------------------------------------- timer
 
 Timer::Timer(Form& form, int intervalMs, bool enabled)
-    : timer_(new QTimer(form.window())), interval_(intervalMs), enabled_(enabled),
+    : form_(form), timer_(new QTimer(form.window())), interval_(intervalMs), enabled_(enabled),
       live_(form.sys().timersLive()) {
     timer_->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer_, &QTimer::timeout, timer_, [this] { Fire(); });
+    QObject::connect(timer_, &QTimer::timeout, timer_, [this] { Tick(); });
+    form_.timers_.push_back(this);
     sync();
 }
 
-Timer::~Timer() = default; // the QTimer is a child of the form's window
+Timer::~Timer() {
+    // The QTimer is a child of the form's window and goes with it.
+    if (restsWithPointer_) form_.sys().wakeAtPointerMotion(this, {});
+    std::erase(form_.timers_, this);
+}
 
 void Timer::setEnabled(bool e) {
     enabled_ = e;
+    seen_ = false;
+    if (resting_) form_.sys().wakeAtPointerMotion(this, {});
+    resting_ = false;
     sync();
+}
+
+void Timer::setRestsWithPointer(bool on) {
+    restsWithPointer_ = on;
+    seen_ = false;
+    Wake();
+}
+
+void Timer::Tick() {
+    if (restsWithPointer_ && rest()) return;
+    Fire();
+}
+
+void Timer::Wake() {
+    if (!resting_) return;
+    resting_ = false;
+    seen_ = false;
+    sync();
+}
+
+Timer::Scene Timer::scene() const {
+    const QPoint c = form_.sys().cursorPos();
+    const Screen& s = form_.screen();
+    return {float(c.x()),  float(c.y()),   form_.Left(),       form_.Top(),
+            form_.Width(), form_.Height(), s.TwipsPerPixelX(), s.TwipsPerPixelY()};
+}
+
+bool Timer::rest() {
+    const Scene now = scene();
+    const bool still = seen_ && now == seenScene_;
+    seen_ = true;
+    seenScene_ = now;
+    // The last tick already showed this scene.
+    if (!still || !form_.sys().wakeAtPointerMotion(this, [this] { Wake(); })) return false;
+    resting_ = true;
+    sync();
+    return true;
 }
 
 void Timer::setInterval(int ms) {
@@ -37,7 +82,7 @@ void Timer::Fire() {
 }
 
 void Timer::sync() {
-    if (live_ && enabled_ && interval_ > 0)
+    if (live_ && enabled_ && interval_ > 0 && !resting_)
         timer_->start(interval_);
     else
         timer_->stop();
@@ -66,6 +111,12 @@ void Form::applyPosition() {
     left_ = float(px.x()) * kx;
     top_ = float(px.y()) * ky;
     window_->move(px);
+    wakeTimers();
+}
+
+void Form::wakeTimers() {
+    for (Timer* t : timers_)
+        t->Wake();
 }
 
 void Form::applySize() {
@@ -74,6 +125,7 @@ void Form::applySize() {
     window_->resize(w, h);
     const int f = framePx();
     client_->setGeometry(f, f, std::max(0, w - 2 * f), std::max(0, h - 2 * f));
+    wakeTimers();
 }
 
 void Form::setLeft(float v) {
@@ -124,6 +176,7 @@ void Form::windowMovedTo(const QPoint& px) {
     // model takes the pixel the window now stands on.
     left_ = float(px.x()) * screen_.TwipsPerPixelX();
     top_ = float(px.y()) * screen_.TwipsPerPixelY();
+    wakeTimers();
 }
 
 void Form::windowClosedBySystem() {

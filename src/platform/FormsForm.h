@@ -4,6 +4,9 @@
 
 #include "FormsControls.h"
 
+#include <array>
+#include <vector>
+
 class QTimer;
 
 namespace forms {
@@ -23,12 +26,33 @@ public:
     void Fire();
     Handler Timer_;
 
+    // For a timer that only shows where the pointer is against its form:
+    // after a tick in which neither moved, it rests until the desktop reports
+    // the next pointer motion or the form moves or resizes, rather than wake
+    // the processor to find nothing new. Where the desktop reports no motion
+    // it keeps ticking.
+    void setRestsWithPointer(bool on);
+    bool Resting() const { return resting_; }
+    // One tick of the running timer; headless tests call it for the clock.
+    void Tick();
+    // The form moved: a resting timer ticks again.
+    void Wake();
+
 private:
+    // Where the pointer and the form stood at a tick.
+    using Scene = std::array<float, 8>;
+    Scene scene() const;
+    bool rest();
     void sync();
+    Form& form_;
     QTimer* timer_;
     int interval_;
     bool enabled_;
     bool live_;
+    bool restsWithPointer_ = false;
+    bool resting_ = false;
+    bool seen_ = false;
+    Scene seenScene_{};
 };
 
 // Top-level window. Left/Top/Width/Height are the outer geometry in twips and
@@ -126,6 +150,7 @@ protected:
 private:
     void applyPosition();
     void applySize();
+    void wakeTimers();
 
     platform::DesktopServices& sys_;
     Screen screen_;
@@ -139,6 +164,9 @@ private:
     Colour back_ = vbWindowBackground;
     QIcon icon_;
     QPoint mouseEventScreenPos_;
+    std::vector<Timer*> timers_; // ours, to wake when the form moves
+
+    friend class Timer;
 };
 
 } // namespace forms

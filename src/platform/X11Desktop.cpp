@@ -3,6 +3,7 @@
 #include "PortalColourPicker.h"
 #include "WheelWatcher.h"
 #include "X11Capture.h"
+#include "X11Pointer.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -88,7 +89,22 @@ void X11Desktop::watchScreens(std::function<void()> changed) {
     QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, report);
 }
 
+X11PointerTracker* X11Desktop::pointer() const {
+    // Started at the first use, once Qt's connection exists.
+    if (!pointerTried_) {
+        pointerTried_ = true;
+        pointer_ = X11PointerTracker::start();
+    }
+    return pointer_.get();
+}
+
+bool X11Desktop::wakeAtPointerMotion(const void* who, std::function<void()> moved) {
+    return pointer() && pointer()->wakeAtMotion(who, std::move(moved));
+}
+
 QPoint X11Desktop::cursorPos() const {
+    if (pointer())
+        if (const std::optional<QPoint> p = pointer_->position()) return *p;
     return QCursor::pos();
 }
 
@@ -183,7 +199,10 @@ void X11Desktop::raiseTopmost(QWidget* window) {
     if (!window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) applyTopmostFlag(window, true);
     // Uncovered is on top of everything that could cover it: asking the
     // window manager to restack it would change nothing.
-    if (window->isVisible() && !visibility_.uncovered(window)) window->raise();
+    if (window->isVisible() && !visibility_.uncovered(window)) {
+        window->raise();
+        visibility_.raised(window);
+    }
 }
 
 void X11Desktop::activate(QWidget* window) {

@@ -15,6 +15,7 @@ class CaptureProbe;
 class PortalColourPicker;
 class WheelWatcher;
 class X11Capture;
+class X11PointerTracker;
 
 // The desktop as Qt and X11 offer it. Works on other Qt platforms too where
 // the X11-only parts (skip-taskbar, raw wheel) simply do nothing.
@@ -29,6 +30,7 @@ public:
     std::vector<QRect> screenRects() const override;
     void watchScreens(std::function<void()> changed) override;
     QPoint cursorPos() const override;
+    bool wakeAtPointerMotion(const void* who, std::function<void()> moved) override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override;
     bool captureBlind() const override;
@@ -54,11 +56,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    X11PointerTracker* pointer() const;
+
     IniSettingsStore store_;
     std::unique_ptr<WheelWatcher> wheel_;
     VisibilityWatcher visibility_;
-    std::unique_ptr<X11Capture> capture_; // made at the first capture
-    QImage captured_;                     // kept between captures
+    std::unique_ptr<X11Capture> capture_;                // made at the first capture
+    mutable std::unique_ptr<X11PointerTracker> pointer_; // made at the first read
+    mutable bool pointerTried_ = false;
+    QImage captured_; // kept between captures
     std::function<void()> screensChanged_;
     bool screensWatched_ = false;
     std::unique_ptr<CaptureProbe> probe_;

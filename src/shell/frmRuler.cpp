@@ -148,6 +148,9 @@ frmRuler::frmRuler(platform::DesktopServices& sys, Globals& globals)
     };
     picResizeV.MouseUp = [this](int b, int s, float x, float y) { picResizeV_MouseUp(b, s, x, y); };
     ctlMousePosTimer.Timer_ = [this] { ctlMousePosTimer_Timer(); };
+    // The read-out only follows the pointer and the ruler: while both rest,
+    // so does the timer.
+    ctlMousePosTimer.setRestsWithPointer(true);
     ctlStoreTimer.Timer_ = [this] { StorePendingSettings(); };
     // Moves and resizes from any source: a drag, a key, a grip, the window manager.
     window()->installEventFilter(new GeometryWatcher(window(), [this] { SettingsChanged(); }));

@@ -117,6 +117,37 @@ TEST(FormModel, MovesByTheWindowSystemUpdateTheModel) {
     EXPECT_FLOAT_EQ(f.Top(), 40 * 15);
 }
 
+TEST(FormModel, APointerTimerRestsUntilThePointerOrTheFormMoves) {
+    platform::FakeDesktop desk;
+    Probe f(desk);
+    f.Show();
+    forms::Timer t(f, 50, true);
+    int ticks = 0;
+    t.Timer_ = [&] { ++ticks; };
+    t.setRestsWithPointer(true);
+    t.Tick();
+    t.Tick(); // nothing moved, but this desktop cannot wake a resting timer
+    EXPECT_EQ(ticks, 2);
+    EXPECT_FALSE(t.Resting());
+
+    desk.motionReported = true;
+    t.Tick();
+    EXPECT_TRUE(t.Resting());
+    EXPECT_EQ(ticks, 2);
+    desk.movePointer({5, 5});
+    EXPECT_FALSE(t.Resting());
+    t.Tick();
+    t.Tick();
+    EXPECT_EQ(ticks, 3);
+    f.setLeft(f.Left() + 15); // a nudged ruler shows a new distance
+    EXPECT_FALSE(t.Resting());
+    t.Tick();
+    EXPECT_EQ(ticks, 4);
+    t.Tick();
+    t.setEnabled(false); // a stopped timer waits for nothing
+    EXPECT_TRUE(desk.motionWaiters.empty());
+}
+
 TEST(FormModel, UnloadAsksFirstAndCanBeCancelled) {
     platform::FakeDesktop desk;
     Probe f(desk);
