@@ -99,6 +99,7 @@ X11PointerTracker* X11Desktop::pointer() const {
 }
 
 bool X11Desktop::wakeAtPointerMotion(const void* who, std::function<void()> moved) {
+    if (!moved && !pointer_) return true; // nothing to withdraw
     return pointer() && pointer()->wakeAtMotion(who, std::move(moved));
 }
 

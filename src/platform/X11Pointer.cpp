@@ -130,11 +130,12 @@ private:
     }
 
     void stopIfUnread() {
-        if (read_ || !waiters_.empty() || state_ == State::Dead) {
+        if (read_ || !waiters_.empty()) {
             read_ = false;
             return;
         }
         unread_.stop();
+        if (state_ == State::Dead || state_ == State::Stopping || state_ == State::Stopped) return;
         xcb_record_disable_context(ctl_, context_);
         xcb_flush(ctl_);
         state_ = State::Stopping;
@@ -152,6 +153,9 @@ private:
         const bool here = r->same_screen;
         syncPos_ = QPoint(r->root_x, r->root_y);
         std::free(r);
+        // This connection asks nothing else; whatever else came is dropped.
+        while (xcb_generic_event_t* e = xcb_poll_for_event(ctl_))
+            std::free(e);
         if (!here) return std::nullopt;
         state_ = State::Syncing;
         drain();
