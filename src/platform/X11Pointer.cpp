@@ -117,8 +117,9 @@ private:
     static constexpr int kUnreadMs = 2000;
 
     static bool succeeded(xcb_generic_error_t* e) {
+        const bool ok = e == nullptr;
         std::free(e);
-        return e == nullptr;
+        return ok;
     }
 
     void record() {

@@ -1,5 +1,6 @@
 #include "SingleInstance.h"
 
+#include "LocalSocket.h"
 #include "shell/BuildInfo.h"
 
 #include <QDBusConnection>
@@ -8,12 +9,9 @@
 #include <QDBusVirtualObject>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
 #include <QStandardPaths>
-#include <QThread>
 #include <QTimer>
 
 #include <unistd.h>
@@ -98,12 +96,11 @@ struct SingleInstance::Private {
     bool ownsName = false;
 
     std::unique_ptr<QLockFile> lock;
-    std::unique_ptr<QLocalServer> server;
+    std::unique_ptr<LocalServer> server;
 
     Outcome claimOnBus(QDBusConnection& bus, const QString& startupId);
     Outcome claimWithSocket(const QString& startupId);
-    bool askOverSocket(const QString& socketPath, const QString& startupId);
-    void answer(QLocalSocket* socket);
+    QByteArray answer(const QByteArray& line);
 };
 
 SingleInstance::SingleInstance(QString display) : SingleInstance(std::move(display), Options()) {}
@@ -119,7 +116,7 @@ SingleInstance::~SingleInstance() {
         bus.interface()->unregisterService(kService);
         bus.unregisterObject(kObjectPath);
     }
-    if (d->server) d->server->close(); // removes the socket file
+    d->server.reset(); // removes the socket file
 }
 
 void SingleInstance::setActivateHandler(std::function<void(const QString&)> handler) {
@@ -199,19 +196,9 @@ SingleInstance::Outcome SingleInstance::Private::claimWithSocket(const QString& 
     lock->setStaleLockTime(0); // stale only when its process is gone
     if (lock->tryLock(0)) {
         // Whatever socket is there was left by a process that no longer runs.
-        QLocalServer::removeServer(socketPath);
-        server = std::make_unique<QLocalServer>();
-        server->setSocketOptions(QLocalServer::UserAccessOption);
-        if (!server->listen(socketPath)) {
-            error =
-                QStringLiteral("cannot listen on %1: %2").arg(socketPath, server->errorString());
-            server.reset();
-        } else {
-            QObject::connect(server.get(), &QLocalServer::newConnection, server.get(), [this] {
-                while (QLocalSocket* s = server->nextPendingConnection())
-                    answer(s);
-            });
-        }
+        server =
+            std::make_unique<LocalServer>([this](const QByteArray& line) { return answer(line); });
+        if (!server->listen(socketPath, error)) server.reset();
         return Outcome::Primary;
     }
     if (lock->error() != QLockFile::LockFailedError) {
@@ -225,57 +212,22 @@ SingleInstance::Outcome SingleInstance::Private::claimWithSocket(const QString& 
         error = QStringLiteral("Quillant is running");
         return Outcome::Failed;
     }
-    if (askOverSocket(socketPath, startupId)) return Outcome::Activated;
+    // One line each way: "activate <startup id>" and "ok".
+    const std::optional<QByteArray> reply =
+        AskLocal(socketPath, "activate " + startupId.toUtf8(), int(options.answerTimeout.count()));
+    if (reply == QByteArray("ok")) return Outcome::Activated;
     error = QStringLiteral("the running instance does not answer on %1").arg(socketPath);
     return Outcome::Failed;
 }
 
-// One line each way: "activate <startup id>" and "ok".
-bool SingleInstance::Private::askOverSocket(const QString& socketPath, const QString& startupId) {
-    QElapsedTimer clock;
-    clock.start();
-    const auto left = [&] {
-        return std::max<qint64>(1, options.answerTimeout.count() - clock.elapsed());
-    };
-    // The instance may hold the lock but not listen yet: try until the time is up.
-    while (clock.elapsed() < options.answerTimeout.count()) {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath);
-        if (!socket.waitForConnected(int(left()))) {
-            QThread::msleep(50);
-            continue;
-        }
-        socket.write("activate " + startupId.toUtf8() + '\n');
-        socket.flush();
-        while (!socket.canReadLine() && socket.waitForReadyRead(int(left()))) {
-        }
-        return socket.canReadLine() && socket.readLine().trimmed() == "ok";
-    }
-    return false;
-}
-
-void SingleInstance::Private::answer(QLocalSocket* socket) {
-    QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    const auto process = [this, socket] {
-        if (!socket->canReadLine()) {
-            if (socket->bytesAvailable() > 4096) socket->abort(); // not one of ours
-            return;
-        }
-        const QByteArray line = socket->readLine().trimmed();
-        if (!line.startsWith("activate")) {
-            socket->abort();
-            return;
-        }
-        const QString startupId = QString::fromUtf8(line.mid(8).trimmed());
-        socket->write("ok\n");
-        socket->flush();
-        socket->disconnectFromServer();
-        QTimer::singleShot(0, server.get(), [this, startupId] {
-            if (handler) handler(startupId);
-        });
-    };
-    QObject::connect(socket, &QLocalSocket::readyRead, socket, process);
-    process(); // the line may have come with the connection
+QByteArray SingleInstance::Private::answer(const QByteArray& line) {
+    if (!line.startsWith("activate")) return {};
+    const QString startupId = QString::fromUtf8(line.mid(8).trimmed());
+    // After the answer is out, so the asking start ends at once.
+    QTimer::singleShot(0, server.get(), [this, startupId] {
+        if (handler) handler(startupId);
+    });
+    return "ok";
 }
 
 } // namespace shell
