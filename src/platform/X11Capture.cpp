@@ -1,9 +1,9 @@
 #include "X11Capture.h"
+#include "X11Connection.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/damage.h>
 #include <xcb/shm.h>
@@ -18,11 +18,6 @@
 namespace platform {
 
 namespace {
-
-xcb_connection_t* qtConnection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 bool extensionPresent(xcb_connection_t* c, xcb_extension_t* ext) {
     const xcb_query_extension_reply_t* r = xcb_get_extension_data(c, ext);
@@ -52,13 +47,9 @@ public:
     Impl() {
         // A connection of our own: its replies and the damage reports wake
         // nobody but the capture itself, which reads them when it needs them.
-        xcb_connection_t* qt = qtConnection();
-        if (!qt) return;
-        conn_ = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(conn_) || !extensionPresent(conn_, &xcb_shm_id)) return;
+        conn_ = ConnectBesideQt();
+        if (!conn_ || !extensionPresent(conn_, &xcb_shm_id)) return;
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data;
-        const xcb_screen_t* qtScreen = xcb_setup_roots_iterator(xcb_get_setup(qt)).data;
-        if (!screen || !qtScreen || screen->root != qtScreen->root) return; // another server
         if (!rootIsRgb32(conn_, screen)) return;
         root_ = screen->root;
         if (!reserve(64 * 64 * 4)) return;

@@ -1,9 +1,8 @@
 #include "X11Pointer.h"
+#include "X11Connection.h"
 
-#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/record.h>
 #include <xcb/xcb.h>
@@ -25,11 +24,6 @@ constexpr std::uint8_t kEndOfData = 5;
 
 constexpr int kEventSize = 32;
 
-xcb_window_t firstRoot(xcb_connection_t* c) {
-    const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    return s ? s->root : XCB_NONE;
-}
-
 } // namespace
 
 class X11PointerTracker::Impl {
@@ -40,15 +34,13 @@ public:
         if (ctl_) xcb_disconnect(ctl_); // frees the context with it
     }
 
-    bool open(xcb_connection_t* qt) {
-        ctl_ = xcb_connect(nullptr, nullptr);
-        data_ = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(ctl_) || xcb_connection_has_error(data_)) return false;
+    bool open() {
+        ctl_ = ConnectBesideQt();
+        data_ = ConnectBesideQt();
+        if (!ctl_ || !data_) return false;
         const xcb_query_extension_reply_t* ext = xcb_get_extension_data(ctl_, &xcb_record_id);
         if (!ext || !ext->present) return false;
-        // Both must reach Qt's server, whatever chose it.
-        root_ = firstRoot(ctl_);
-        if (root_ == XCB_NONE || root_ != firstRoot(qt) || root_ != firstRoot(data_)) return false;
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(ctl_)).data->root;
 
         // Every pointer motion from every device, and our own pointer queries,
         // which mark in the stream the moment a query was answered.
@@ -249,10 +241,8 @@ private:
 };
 
 std::unique_ptr<X11PointerTracker> X11PointerTracker::start() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection()) return nullptr;
     auto d = std::make_unique<Impl>();
-    if (!d->open(x11->connection())) return nullptr;
+    if (!d->open()) return nullptr;
     return std::unique_ptr<X11PointerTracker>(new X11PointerTracker(std::move(d)));
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+namespace platform {
+
+// Qt's own X connection; nullptr off X11 or before the application exists.
+xcb_connection_t* QtX11Connection();
+
+// A connection of our own to the server Qt talks to, so that its replies and
+// events wake nobody but its reader. nullptr without X11 or where the new
+// connection would reach another server; the caller disconnects it.
+xcb_connection_t* ConnectBesideQt();
+
+} // namespace platform
