@@ -137,6 +137,16 @@ public:
     // Hands a window move (from the current press) to the window system;
     // false where the program moves its windows itself.
     virtual bool startSystemMove(QWidget* window) = 0;
+    // Moves a shown window that follows the pointer on every tick, without
+    // the toolkit's bookkeeping of each move. False where the desktop has no
+    // such path: the caller moves the window itself.
+    virtual bool moveFollower(QWidget* window, QPoint topLeft) {
+        (void)window;
+        (void)topLeft;
+        return false;
+    }
+    // The window stops following: the toolkit takes its moves again.
+    virtual void endFollower(QWidget* window) { (void)window; }
 
     // Notification area. The callback receives TrayMessage values.
     virtual std::unique_ptr<TrayIcon> addTrayIcon(const QIcon& icon, const QString& tip,

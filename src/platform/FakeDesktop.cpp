@@ -110,6 +110,12 @@ void FakeDesktop::keepOutOfTaskbar(QWidget* window) {
     log.push_back("SkipTaskbar");
 }
 
+bool FakeDesktop::moveFollower(QWidget* window, QPoint topLeft) {
+    if (!followerWorks) return false;
+    followers.insert(window, topLeft);
+    return true;
+}
+
 bool FakeDesktop::startSystemMove(QWidget*) {
     ++systemMoves;
     return systemMoveWorks;

@@ -55,6 +55,8 @@ public:
     void activate(QWidget* window) override;
     void keepOutOfTaskbar(QWidget* window) override;
     bool startSystemMove(QWidget* window) override;
+    bool moveFollower(QWidget* window, QPoint topLeft) override;
+    void endFollower(QWidget* window) override { followers.remove(window); }
     std::unique_ptr<TrayIcon> addTrayIcon(const QIcon& icon, const QString& tip,
                                           std::function<void(int)> callback) override;
     bool trayAvailable() const override { return trayPresent; }
@@ -95,6 +97,8 @@ public:
     bool trayPresent = true;
     bool systemMoveWorks = false;
     int systemMoves = 0;
+    bool followerWorks = false;
+    QHash<QWidget*, QPoint> followers; // quietly moved windows: the toolkit has not heard
     int endCalls = 0;
     int captures = 0;
     QRect lastCapture;

@@ -110,8 +110,25 @@ void Form::applyPosition() {
     const QPoint px(CInt(left_ / kx), CInt(top_ / ky));
     left_ = float(px.x()) * kx;
     top_ = float(px.y()) * ky;
-    window_->move(px);
+    if (following_ && px == followedTo_) {
+        // Already there: a request would only come back from the window
+        // manager.
+    } else if (followsPointer_ && window_->isVisible() && sys_.moveFollower(window_, px)) {
+        following_ = true;
+        followedTo_ = px;
+    } else {
+        window_->move(px);
+    }
     wakeTimers();
+}
+
+void Form::endFollowing() {
+    if (!following_) return;
+    following_ = false;
+    sys_.endFollower(window_);
+    // Shown again, the window appears where it was last, not where the
+    // toolkit last moved it.
+    window_->move(CInt(left_ / screen_.TwipsPerPixelX()), CInt(top_ / screen_.TwipsPerPixelY()));
 }
 
 void Form::wakeTimers() {
@@ -207,6 +224,7 @@ void Form::Show() {
 }
 
 void Form::Hide() {
+    endFollowing();
     window_->hide();
 }
 bool Form::Visible() const {
@@ -223,6 +241,7 @@ bool Form::Unload(int mode) {
     if (cancel) return false;
     Form_Unload(cancel);
     if (cancel) return false;
+    endFollowing();
     window_->hide();
     loaded_ = false;
     return true;

@@ -144,6 +144,9 @@ public:
     virtual void windowClosedBySystem();
 
 protected:
+    // A window that follows the pointer on every tick moves through the
+    // desktop's quiet path while shown.
+    void setFollowsPointer(bool on) { followsPointer_ = on; }
     // The size a form has before anything is shown, without a Resize event.
     void setDesignSize(float width, float height);
 
@@ -151,6 +154,8 @@ private:
     void applyPosition();
     void applySize();
     void wakeTimers();
+    // Hands a quietly moved window's place back to the toolkit.
+    void endFollowing();
 
     platform::DesktopServices& sys_;
     Screen screen_;
@@ -160,6 +165,9 @@ private:
     bool frame_;
     bool loaded_ = false;
     bool shownOnce_ = false;
+    bool followsPointer_ = false;
+    bool following_ = false; // moved quietly since shown
+    QPoint followedTo_;      // where, in pixels
     float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     Colour back_ = vbWindowBackground;
     QIcon icon_;

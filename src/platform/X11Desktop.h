@@ -3,6 +3,7 @@
 #include "DesktopServices.h"
 #include "IniSettingsStore.h"
 #include "VisibilityWatcher.h"
+#include "X11WindowMover.h"
 
 #include <QHash>
 #include <QObject>
@@ -41,6 +42,10 @@ public:
     void activate(QWidget* window) override;
     void keepOutOfTaskbar(QWidget* window) override;
     bool startSystemMove(QWidget* window) override;
+    bool moveFollower(QWidget* window, QPoint topLeft) override {
+        return mover_.move(window, topLeft);
+    }
+    void endFollower(QWidget* window) override { mover_.end(window); }
     std::unique_ptr<TrayIcon> addTrayIcon(const QIcon& icon, const QString& tip,
                                           std::function<void(int)> callback) override;
     bool trayAvailable() const override;
@@ -61,6 +66,7 @@ private:
     IniSettingsStore store_;
     std::unique_ptr<WheelWatcher> wheel_;
     VisibilityWatcher visibility_;
+    X11WindowMover mover_;
     std::unique_ptr<X11Capture> capture_;                // made at the first capture
     mutable std::unique_ptr<X11PointerTracker> pointer_; // made at the first read
     mutable bool pointerTried_ = false;

@@ -36,6 +36,7 @@ frmZoom::frmZoom(platform::DesktopServices& sys)
       surface_(*this, this) {
     setDesignSize(kWindowWidth, kWindowHeight);
     setBackColor(kBackColor);
+    setFollowsPointer(true);
 
     surface_.setScaleMode(forms::ScaleMode::Pixels);
     surface_.setBackColor(kBackColor);

@@ -148,6 +148,27 @@ TEST(FormModel, APointerTimerRestsUntilThePointerOrTheFormMoves) {
     EXPECT_TRUE(desk.motionWaiters.empty());
 }
 
+TEST(FormModel, AFollowingWindowMovesQuietlyAndHandsItsPlaceBack) {
+    class Follower : public Probe {
+    public:
+        explicit Follower(platform::DesktopServices& sys) : Probe(sys) { setFollowsPointer(true); }
+    };
+    platform::FakeDesktop desk;
+    desk.followerWorks = true;
+    Follower f(desk);
+    f.Move(150, 150); // hidden: the toolkit places it
+    f.Show();
+    EXPECT_EQ(f.window()->pos(), QPoint(10, 10));
+    f.Move(300, 450);
+    EXPECT_EQ(desk.followers.value(f.window()), QPoint(20, 30));
+    EXPECT_FLOAT_EQ(f.Left(), 300);
+    f.Hide();
+    // Shown again, it stands where it was last, not where the toolkit left it.
+    EXPECT_TRUE(desk.followers.empty());
+    EXPECT_EQ(f.window()->pos(), QPoint(20, 30));
+    EXPECT_FLOAT_EQ(f.Top(), 450);
+}
+
 TEST(FormModel, UnloadAsksFirstAndCanBeCancelled) {
     platform::FakeDesktop desk;
     Probe f(desk);

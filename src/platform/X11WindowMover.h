@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QHash>
+#include <QPoint>
+
+class QWidget;
+
+namespace platform {
+
+// Moves a window that follows the pointer straight through the X server.
+// Qt's own move writes the size hints, and each move then comes back as a
+// configure from the window manager, after which Qt asks the server for the
+// frame extents: a round trip and four wake-ups per move. While a window
+// moves this way, Qt does not hear of its moves; `end` tells it the place.
+class X11WindowMover {
+public:
+    // False where this cannot be done (not X11, or the window not yet
+    // exposed, since Qt still needs to hear it mapped): move it through Qt.
+    bool move(QWidget* window, QPoint topLeft);
+    // Qt takes the window's moves and place again.
+    void end(QWidget* window);
+
+private:
+    // Window → the native window made quiet. The form ends it before it
+    // hides; an entry left by a window since destroyed is only overwritten.
+    QHash<QWidget*, unsigned> quiet_;
+};
+
+} // namespace platform
