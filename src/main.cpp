@@ -12,6 +12,7 @@
 
 int main(int argc, char** argv) {
     platform::disableDevicePixelScaling();
+    platform::putWindowsThroughTheSocket();
     platform::choosePlatformForSession();
 
     QStringList arguments;

@@ -79,5 +79,8 @@ private:
 
 // Must run before QApplication exists: pixels stay physical.
 void disableDevicePixelScaling();
+// Must run before QApplication exists: windows are drawn without shared
+// memory. Our own captures still use it.
+void putWindowsThroughTheSocket();
 
 } // namespace platform
