@@ -5,7 +5,7 @@
 set -euo pipefail
 
 build_packages=(
-    qt6-base-dev libxcb-xinput-dev libxcb-shm0-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-record0-dev
+    qt6-base-dev libxcb-xinput-dev libxcb-shm0-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-record0-dev libxcb-render0-dev libxcb-shape0-dev
     cmake g++ pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2 clang-format

@@ -113,6 +113,20 @@ public:
         return false;
     }
 
+    // Has the display server show the screen's pixels of `source` in the
+    // shown `window`, stretched without smoothing so that they fill `target`
+    // and visible within `clip` only (window pixels; the window's own drawing
+    // shows around it). The program never reads them, and screenUnchanged
+    // then tells whether showing them again would show anything new. False
+    // where the desktop cannot: the caller captures and draws them itself.
+    virtual bool showScreenStretched(QWidget* window, const QRect& target, const QRect& source,
+                                     const QRect& clip) {
+        (void)window, (void)target, (void)source, (void)clip;
+        return false;
+    }
+    // Ends that; the window's own drawing shows there again.
+    virtual void hideScreenStretched(QWidget* window) { (void)window; }
+
     // True where captureScreen cannot see the screen: an X11 program in a
     // Wayland session gets only black from the root. Decided by measuring
     // against a shown window of ours (checkCapture), again by the desktop

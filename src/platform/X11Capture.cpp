@@ -80,6 +80,7 @@ public:
         const QScreen* s = QGuiApplication::primaryScreen();
         const QRect visible = s ? rect.intersected(s->virtualGeometry()) : QRect();
         if (visible != rect) out.fill(Qt::black);
+        own_ = QRect();
         if (visible.isEmpty()) return rememberGrab(rect);
         const qsizetype bytes = qsizetype(visible.width()) * visible.height() * 4;
         if (bytes > size_ && !reserve(bytes)) return false;
@@ -103,6 +104,17 @@ public:
         return rememberGrab(rect);
     }
 
+    void watch(const QRect& rect, const QRect& own) {
+        if (!conn_) return;
+        used_ = true;
+        if (damageKnown_ && damage_ == XCB_NONE) createDamage();
+        readDamage();
+        if (damage_ != XCB_NONE) xcb_damage_subtract(conn_, damage_, XCB_NONE, XCB_NONE);
+        xcb_flush(conn_);
+        own_ = own;
+        rememberGrab(rect);
+    }
+
     bool unchanged(const QRect& rect) {
         used_ = true;
         readDamage();
@@ -117,8 +129,8 @@ private:
         while (xcb_generic_event_t* ev = xcb_poll_for_event(conn_)) {
             if ((ev->response_type & 0x7F) == damageEvent_) {
                 const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(ev);
-                if (n->damage == damage_ &&
-                    QRect(n->area.x, n->area.y, n->area.width, n->area.height).intersects(last_))
+                const QRect area(n->area.x, n->area.y, n->area.width, n->area.height);
+                if (n->damage == damage_ && area.intersects(last_) && !own_.contains(area))
                     damaged_ = true;
             }
             std::free(ev);
@@ -218,6 +230,7 @@ private:
     bool used_ = false;        // a capture or a look since the last quiet check
     QTimer quiet_;
     QRect last_;
+    QRect own_; // where the server shows the watched pixels for us
     bool haveGrab_ = false;
     bool damaged_ = true;
 };
@@ -232,6 +245,10 @@ bool X11Capture::available() const {
 
 bool X11Capture::grab(const QRect& rect, QImage& out) {
     return d_->grab(rect, out);
+}
+
+void X11Capture::watch(const QRect& rect, const QRect& own) {
+    d_->watch(rect, own);
 }
 
 bool X11Capture::unchanged(const QRect& rect) const {

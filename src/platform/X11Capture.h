@@ -28,7 +28,12 @@ public:
     // refused, with `out` left as it was.
     bool grab(const QRect& rect, QImage& out);
 
-    // True when rect is the rectangle last grabbed and nothing was drawn
+    // Watches rect for drawing as a grab does, without reading its pixels:
+    // for pixels that the server shows us itself. Drawing wholly within
+    // `own` (screen pixels) is our own showing of them and does not count.
+    void watch(const QRect& rect, const QRect& own);
+
+    // True when rect is the rectangle last grabbed or watched and nothing was drawn
     // inside it since; always false without the Damage extension.
     bool unchanged(const QRect& rect) const;
 

@@ -4,6 +4,7 @@
 #include "WheelWatcher.h"
 #include "X11Capture.h"
 #include "X11Pointer.h"
+#include "X11ScreenLens.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -115,57 +116,6 @@ QPoint X11Desktop::cursorPos() const {
     if (pointer())
         if (const std::optional<QPoint> p = pointer_->position()) return *p;
     return QCursor::pos();
-}
-
-namespace {
-
-// The root window also holds pixels that no screen shows (the gaps beside a
-// smaller screen): black there, as outside the root.
-void BlackenGaps(QImage& image, const QRect& rect) {
-    QRegion gaps(rect);
-    for (const QScreen* s : QGuiApplication::screens()) {
-        const QRect g = s->geometry();
-        if (g.contains(rect)) return; // the usual case: nothing to do
-        gaps -= g;
-    }
-    if (gaps.isEmpty()) return;
-    QPainter p(&image);
-    for (const QRect& r : gaps)
-        p.fillRect(r.translated(-rect.topLeft()), Qt::black);
-}
-
-} // namespace
-
-QImage X11Desktop::captureScreen(const QRect& rect) {
-    if (!rect.isEmpty() && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        if (!capture_) capture_ = std::make_unique<X11Capture>();
-        if (capture_->available() && capture_->grab(rect, captured_)) {
-            BlackenGaps(captured_, rect);
-            return captured_;
-        }
-    }
-    QImage out(rect.size().expandedTo(QSize(0, 0)), QImage::Format_RGB32);
-    out.fill(Qt::black);
-    if (rect.isEmpty()) return out;
-    // The root window also holds pixels that no screen shows (the gaps
-    // between screens of different sizes), and a grab that leaves the root is
-    // undefined: grab only what each screen shows and place it into the black
-    // image.
-    QPainter p(&out);
-    for (QScreen* s : QGuiApplication::screens()) {
-        const QRect g = s->geometry();
-        const QRect visible = rect.intersected(g);
-        if (visible.isEmpty()) continue;
-        // The grab's coordinates are relative to the screen it is asked of.
-        const QPixmap part = s->grabWindow(0, visible.x() - g.x(), visible.y() - g.y(),
-                                           visible.width(), visible.height());
-        if (!part.isNull()) p.drawPixmap(visible.topLeft() - rect.topLeft(), part);
-    }
-    return out;
-}
-
-bool X11Desktop::screenUnchanged(const QRect& rect) const {
-    return capture_ && capture_->unchanged(rect);
 }
 
 bool X11Desktop::captureBlind() const {

@@ -17,6 +17,7 @@ class PortalColourPicker;
 class WheelWatcher;
 class X11Capture;
 class X11PointerTracker;
+class X11ScreenLens;
 
 // The desktop as Qt and X11 offer it. Works on other Qt platforms too where
 // the X11-only parts (skip-taskbar, raw wheel) simply do nothing.
@@ -34,6 +35,9 @@ public:
     bool wakeAtPointerMotion(const void* who, std::function<void()> moved) override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override;
+    bool showScreenStretched(QWidget* window, const QRect& target, const QRect& source,
+                             const QRect& clip) override;
+    void hideScreenStretched(QWidget* window) override;
     bool captureBlind() const override;
     void checkCapture(QWidget* window) override;
     void pickColour(QWidget* parent, std::function<void(PickedColour)> done) override;
@@ -68,6 +72,7 @@ private:
     VisibilityWatcher visibility_;
     X11WindowMover mover_;
     std::unique_ptr<X11Capture> capture_;                // made at the first capture
+    std::unique_ptr<X11ScreenLens> lens_;                // made when first shown
     mutable std::unique_ptr<X11PointerTracker> pointer_; // made at the first read
     mutable bool pointerTried_ = false;
     QImage captured_; // kept between captures

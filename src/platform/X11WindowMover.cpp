@@ -39,10 +39,10 @@ bool X11WindowMover::move(QWidget* window, QPoint topLeft) {
     if (!c || !h || !h->isExposed()) return false;
     const auto win = xcb_window_t(h->winId());
     const auto it = quiet_.constFind(window);
-    if (it == quiet_.cend() || *it != win) {
+    if (it == quiet_.cend() || it->win != win) {
         if (!selectOnQt(c, win, true)) return false;
-        quiet_.insert(window, win);
     }
+    quiet_.insert(window, {win, topLeft});
     // The window manager redirects this to the frame, as it does Qt's own.
     const std::uint32_t xy[] = {std::uint32_t(topLeft.x()), std::uint32_t(topLeft.y())};
     xcb_configure_window(c, win, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
@@ -55,8 +55,13 @@ void X11WindowMover::end(QWidget* window) {
     if (it == quiet_.end()) return;
     xcb_connection_t* c = QtX11Connection();
     QWindow* h = window->windowHandle();
-    if (c && h && xcb_window_t(h->winId()) == *it) selectOnQt(c, *it, false);
+    if (c && h && xcb_window_t(h->winId()) == it->win) selectOnQt(c, it->win, false);
     quiet_.erase(it);
+}
+
+QPoint X11WindowMover::topLeft(const QWidget* window) const {
+    const auto it = quiet_.constFind(window);
+    return it == quiet_.cend() ? window->pos() : it->at;
 }
 
 } // namespace platform

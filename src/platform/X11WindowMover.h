@@ -19,11 +19,17 @@ public:
     bool move(QWidget* window, QPoint topLeft);
     // Qt takes the window's moves and place again.
     void end(QWidget* window);
+    // Where the window stands on the screen, also while Qt does not know.
+    QPoint topLeft(const QWidget* window) const;
 
 private:
-    // Window → the native window made quiet. The form ends it before it
-    // hides; an entry left by a window since destroyed is only overwritten.
-    QHash<QWidget*, unsigned> quiet_;
+    struct Quiet {
+        unsigned win = 0; // the native window made quiet
+        QPoint at;
+    };
+    // The form ends it before it hides; an entry left by a window since
+    // destroyed is only overwritten.
+    QHash<const QWidget*, Quiet> quiet_;
 };
 
 } // namespace platform

@@ -5,6 +5,8 @@
 
 #include <QRect>
 
+#include <algorithm>
+
 namespace zoom {
 
 namespace {
@@ -99,6 +101,7 @@ void frmZoom::Form_Resize() {
 void frmZoom::Form_Unload(int& cancel) {
     (void)cancel;
     tmrUpdate.setEnabled(false);
+    hideOnScreen();
     sys().unwatchWheel(window());
 }
 
@@ -124,10 +127,15 @@ void frmZoom::tmrUpdate_Timer() {
     // drawn again.
     const bool sameView = shown_ && cursor == shownCursor_ && intZoomLevel == shownLevel_;
     if (!sameView || (side > 0 && !sys().screenUnchanged(source))) {
-        const QImage picture = side > 0 ? sys().captureScreen(source) : QImage();
-        // The window overlaps the square's corner: its own repaint is
-        // reported as a change, and finding the same pixels ends that loop.
-        if (!sameView || picture != shownPicture_) draw(cursor, picture);
+        if (side > 0 && showOnScreen(source)) {
+            drawAround(cursor);
+        } else {
+            hideOnScreen();
+            const QImage picture = side > 0 ? sys().captureScreen(source) : QImage();
+            // The window overlaps the square's corner: its own repaint is
+            // reported as a change, and finding the same pixels ends that loop.
+            if (!sameView || picture != shownPicture_) draw(cursor, picture);
+        }
     }
 
     sys().raiseTopmost(window());
@@ -140,6 +148,7 @@ void frmZoom::tmrUpdate_Timer() {
 }
 
 void frmZoom::draw(QPoint cursor, const QImage& picture) {
+    aroundDrawn_ = false;
     surface_.Cls();
     lblCoord.setCaption(CoordCaption(cursor, intZoomLevel));
     // Stretched over the whole drawing without smoothing.
@@ -153,7 +162,46 @@ void frmZoom::draw(QPoint cursor, const QImage& picture) {
     shownPicture_ = picture;
 }
 
+bool frmZoom::showOnScreen(const QRect& source) {
+    // The picture fills the drawing; the frame's inner edge and the caption
+    // strip bound what the server shows of it.
+    const int w = forms::CInt(surface_.ScaleWidth()), h = forms::CInt(surface_.ScaleHeight());
+    const int inset = DrawWidth / 2 + 1;
+    const int strip = forms::CInt(kCoordTop / screen().TwipsPerPixelY());
+    const QRect clip(QPoint(inset, inset),
+                     QPoint(w - 1 - inset, std::min(h - 1 - inset, strip - 1)));
+    // Where it cannot, the lens shown until now is hidden by the caller.
+    if (!sys().showScreenStretched(window(), QRect(0, 0, w, h), source, clip)) return false;
+    onScreen_ = true;
+    return true;
+}
+
+void frmZoom::hideOnScreen() {
+    if (!onScreen_) return;
+    onScreen_ = false;
+    sys().hideScreenStretched(window());
+}
+
+void frmZoom::drawAround(QPoint cursor) {
+    // The server draws the picture; the window's own drawing is the frame,
+    // made once, and the caption.
+    if (!aroundDrawn_) {
+        const float w = float(forms::CInt(surface_.ScaleWidth()));
+        const float h = float(forms::CInt(surface_.ScaleHeight()));
+        surface_.Cls();
+        surface_.LineBox(0, 0, w - 1, h - 1, ForeColor, DrawWidth);
+        aroundDrawn_ = true;
+    }
+    lblCoord.setCaption(CoordCaption(cursor, intZoomLevel));
+    shown_ = true;
+    shownCursor_ = cursor;
+    shownLevel_ = intZoomLevel;
+    shownPicture_ = QImage();
+}
+
 void frmZoom::showBlind() {
+    hideOnScreen();
+    aroundDrawn_ = false;
     blindShown_ = true;
     shown_ = false; // seeing again, the next tick draws anew
     surface_.Cls();

@@ -38,6 +38,12 @@ private:
     // The tick's drawing: the enlarged square, the frame and the caption.
     void draw(QPoint cursor, const QImage& picture);
     bool AtClosingCorner(QPoint cursor) const;
+    // Has the server show the enlarged square in the window; false where the
+    // program must capture and draw it.
+    bool showOnScreen(const QRect& source);
+    void hideOnScreen();
+    // The window's own drawing beside what the server shows.
+    void drawAround(QPoint cursor);
     // Says once that the screen cannot be seen, instead of showing black.
     void showBlind();
     // One wheel notch while the window is active: +1 towards the user.
@@ -50,6 +56,8 @@ private:
     std::int32_t shownLevel_ = 0;
     QImage shownPicture_;
     bool blindShown_ = false;
+    bool onScreen_ = false;    // the server shows the picture
+    bool aroundDrawn_ = false; // the frame around it is drawn
 };
 
 } // namespace zoom
