@@ -207,6 +207,7 @@ void ColorPicker::ctlClrTimer_Timer() {
 void ColorPicker::show(const QImage& picture) {
     picClrScreen.setPicture(picture);
     forms::PictureBox* target = slot(intSelectedSlot);
+    const bool filled = sampled_ && filled_ && sampledSlot_ == intSelectedSlot;
     sampled_ = false;
     if (picture.isNull() || !target) return;
     picClrScreen.PaintPicture(picture, 0, 0, picClrScreen.ScaleWidth(), picClrScreen.ScaleHeight());
@@ -214,9 +215,13 @@ void ColorPicker::show(const QImage& picture) {
     const forms::Colour c =
         picClrScreen.Point(picClrScreen.ScaleWidth() / 2, picClrScreen.ScaleHeight() / 2) &
         0xFFFFFF;
-    fillSlot(*target, c);
+    // A slot that shows this colour from the last sample would be drawn the
+    // same again; most samples of a moving grab keep their centre's colour.
+    if (!filled || c != sampledColour_) fillSlot(*target, c);
     sampled_ = true;
+    filled_ = true;
     sampledSlot_ = intSelectedSlot;
+    sampledColour_ = c;
 }
 
 void ColorPicker::fillSlot(forms::PictureBox& target, forms::Colour c) {
@@ -288,6 +293,7 @@ void ColorPicker::picClrSelected_MouseDown(std::int16_t index, int button, int, 
     const QString text = pasted.left(kMaxSlotText);
     forms::PictureBox* s = slot(index);
     if (!s) return;
+    if (index == sampledSlot_) filled_ = false; // the next sample draws it again
     s->setToolTipText(text);
     s->setBackColor(forms::Colour(HexToColor(pasted)));
     s->CurrentX = 0;

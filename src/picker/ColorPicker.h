@@ -64,6 +64,8 @@ private:
     // What the last tick showed, so a tick with nothing new draws nothing.
     bool sampled_ = false;
     std::int32_t sampledSlot_ = 0;
+    bool filled_ = false; // that slot shows sampledColour_ as a sample filled it
+    forms::Colour sampledColour_ = 0;
     QRect sampledSquare_;
 };
 

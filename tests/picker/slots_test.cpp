@@ -105,6 +105,22 @@ TEST_F(Slots, PasteLeavesTheSelectionForTheNextGrab) {
     EXPECT_EQ(slot(6).BackColor(), 0x00FF00u);
 }
 
+TEST_F(Slots, APasteDuringAGrabLastsUntilTheNextNewSample) {
+    pk().picGrabber_MouseDown(forms::vbLeftButton, 0, 0, 0);
+    desk.cursor = QPoint(100, 100);
+    pk().ctlClrTimer.Fire();
+    desk.clipboard = QStringLiteral("#00ff00");
+    rightClick(0);
+    pk().ctlClrTimer.Fire(); // the same square: the paste stays
+    EXPECT_EQ(slot(0).BackColor(), 0x00FF00u);
+    // A new square of the same centre colour takes the slot back.
+    setScreenPixel(97, 97, 0x0000FF);
+    pk().ctlClrTimer.Fire();
+    EXPECT_EQ(slot(0).BackColor(), forms::fromQColor(QColor(10, 20, 30)));
+    EXPECT_EQ(slot(0).ToolTipText(), QStringLiteral("#0a141e"));
+    pk().picGrabber_MouseUp(forms::vbLeftButton, 0, 0, 0);
+}
+
 // Whatever the clipboard holds, the slot takes it and the program goes on;
 // a text of megabytes is kept by its first 1024 characters.
 TEST_F(Slots, AnyClipboardContentIsSafe) {
