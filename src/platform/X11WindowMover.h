@@ -16,7 +16,7 @@ class X11WindowMover {
 public:
     // False where this cannot be done (not X11, or the window not yet
     // exposed, since Qt still needs to hear it mapped): move it through Qt.
-    bool move(QWidget* window, QPoint topLeft);
+    bool move(QWidget* window, QPoint to);
     // Qt takes the window's moves and place again.
     void end(QWidget* window);
     // Where the window stands on the screen, also while Qt does not know.
