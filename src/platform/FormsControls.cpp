@@ -152,6 +152,13 @@ void Label::setFont(const QFont& f) {
     widget()->update();
 }
 
+void Label::setTransparent(bool t) {
+    transparent_ = t;
+    // An opaque label covers its box: what lies under it is not painted
+    // first on each of its repaints.
+    widget()->setAttribute(Qt::WA_OpaquePaintEvent, !t);
+}
+
 void Label::paint(QPainter& p) const {
     if (!transparent_) p.fillRect(widget()->rect(), toQColor(back_));
     p.setFont(font_);

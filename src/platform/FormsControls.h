@@ -187,7 +187,7 @@ public:
     void setCaption(const QString& c);
     QFont Font() const { return font_; }
     void setFont(const QFont& f);
-    void setTransparent(bool t) { transparent_ = t; }
+    void setTransparent(bool t);
     void setBackColor(Colour c) { back_ = c; }
     void setForeColor(Colour c) { fore_ = c; }
     void setWordWrap(bool w) { wrap_ = w; }
