@@ -19,11 +19,6 @@ namespace platform {
 
 namespace {
 
-bool extensionPresent(xcb_connection_t* c, xcb_extension_t* ext) {
-    const xcb_query_extension_reply_t* r = xcb_get_extension_data(c, ext);
-    return r && r->present;
-}
-
 // True when the root's pixels arrive as 32-bit words of 0x00RRGGBB, which is
 // QImage::Format_RGB32 as it stands.
 bool rootIsRgb32(xcb_connection_t* c, const xcb_screen_t* screen) {
@@ -48,7 +43,7 @@ public:
         // A connection of our own: its replies and the damage reports wake
         // nobody but the capture itself, which reads them when it needs them.
         conn_ = ConnectBesideQt();
-        if (!conn_ || !extensionPresent(conn_, &xcb_shm_id)) return;
+        if (!conn_ || !ExtensionPresent(conn_, &xcb_shm_id)) return;
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data;
         if (!rootIsRgb32(conn_, screen)) return;
         root_ = screen->root;
@@ -201,7 +196,7 @@ private:
     // Reports of every new part of the root that is drawn on, so a capture of
     // a rectangle nobody drew on can be skipped. False without the extension.
     bool startDamage() {
-        if (!extensionPresent(conn_, &xcb_damage_id)) return false;
+        if (!ExtensionPresent(conn_, &xcb_damage_id)) return false;
         const std::uint8_t first = xcb_get_extension_data(conn_, &xcb_damage_id)->first_event;
         // Damage needs the client to name its versions (of XFixes too, whose
         // regions it uses) before any other request.

@@ -31,4 +31,9 @@ xcb_connection_t* ConnectBesideQt() {
     return c;
 }
 
+bool ExtensionPresent(xcb_connection_t* c, xcb_extension_t* ext) {
+    const xcb_query_extension_reply_t* r = xcb_get_extension_data(c, ext);
+    return r && r->present;
+}
+
 } // namespace platform

@@ -12,4 +12,7 @@ xcb_connection_t* QtX11Connection();
 // connection would reach another server; the caller disconnects it.
 xcb_connection_t* ConnectBesideQt();
 
+// Whether the server of c has the extension.
+bool ExtensionPresent(xcb_connection_t* c, xcb_extension_t* ext);
+
 } // namespace platform

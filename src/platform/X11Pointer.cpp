@@ -38,8 +38,7 @@ public:
         ctl_ = ConnectBesideQt();
         data_ = ConnectBesideQt();
         if (!ctl_ || !data_) return false;
-        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(ctl_, &xcb_record_id);
-        if (!ext || !ext->present) return false;
+        if (!ExtensionPresent(ctl_, &xcb_record_id)) return false;
         root_ = xcb_setup_roots_iterator(xcb_get_setup(ctl_)).data->root;
 
         // Every pointer motion from every device, and our own pointer queries,

@@ -39,8 +39,7 @@ public:
         // read when the next tick asks.
         conn_ = ConnectBesideQt();
         if (!conn_) return;
-        const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn_, &xcb_render_id);
-        if (!ext || !ext->present) return;
+        if (!ExtensionPresent(conn_, &xcb_render_id)) return;
         xcb_render_query_version_reply_t* v =
             xcb_render_query_version_reply(conn_, xcb_render_query_version(conn_, 0, 11), nullptr);
         const bool transforms = v && (v->major_version > 0 || v->minor_version >= 6);
