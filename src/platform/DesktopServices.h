@@ -127,6 +127,17 @@ public:
     // Ends that; the window's own drawing shows there again.
     virtual void hideScreenStretched(QWidget* window) { (void)window; }
 
+    // Shows `picture` for `who` at `at` (pixels of `window`) straight over the
+    // window's own drawing, without the toolkit's repaint, until hidden; a
+    // later picture of the same `who` replaces it. False where the desktop
+    // cannot: the caller has the toolkit paint it.
+    virtual bool showPictureOver(QWidget* window, const void* who, QPoint at,
+                                 const QImage& picture) {
+        (void)window, (void)who, (void)at, (void)picture;
+        return false;
+    }
+    virtual void hidePictureOver(const void* who) { (void)who; }
+
     // True where captureScreen cannot see the screen: an X11 program in a
     // Wayland session gets only black from the root. Decided by measuring
     // against a shown window of ours (checkCapture), again by the desktop

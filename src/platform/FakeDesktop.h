@@ -57,6 +57,12 @@ public:
     bool startSystemMove(QWidget* window) override;
     bool moveFollower(QWidget* window, QPoint topLeft) override;
     void endFollower(QWidget* window) override { followers.remove(window); }
+    bool showPictureOver(QWidget*, const void* who, QPoint at, const QImage& picture) override {
+        if (!pictureOverWorks) return false;
+        picturesOver.insert(who, {at, picture.copy()});
+        return true;
+    }
+    void hidePictureOver(const void* who) override { picturesOver.remove(who); }
     std::unique_ptr<TrayIcon> addTrayIcon(const QIcon& icon, const QString& tip,
                                           std::function<void(int)> callback) override;
     bool trayAvailable() const override { return trayPresent; }
@@ -99,6 +105,8 @@ public:
     int systemMoves = 0;
     bool followerWorks = false;
     QHash<QWidget*, QPoint> followers; // quietly moved windows: the toolkit has not heard
+    bool pictureOverWorks = false;
+    QHash<const void*, std::pair<QPoint, QImage>> picturesOver; // shown over windows
     int endCalls = 0;
     int captures = 0;
     QRect lastCapture;

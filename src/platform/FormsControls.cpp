@@ -141,10 +141,45 @@ Label::Label(Form& form, Container* parent)
     static_cast<ControlWidget*>(widget())->painter = [this](QPainter& p) { paint(p); };
 }
 
+Label::~Label() {
+    if (drawnOver_) form().sys().hidePictureOver(this);
+}
+
 void Label::setCaption(const QString& c) {
     if (c == caption_) return;
     caption_ = c;
+    if (drawnOver_) {
+        if (showOver()) return;
+        // The toolkit's drawing must not lie under an older caption.
+        form().sys().hidePictureOver(this);
+    }
     widget()->update();
+}
+
+void Label::setDrawnOver(bool on) {
+    if (on == drawnOver_) return;
+    drawnOver_ = on;
+    if (on) return; // from the next caption on
+    form().sys().hidePictureOver(this);
+    over_ = QImage();
+    widget()->update(); // the toolkit has not drawn the captions shown meanwhile
+}
+
+bool Label::showOver() {
+    QWidget* w = widget();
+    if (transparent_ || !w->isVisible() || w->size().isEmpty()) return false;
+    if (over_.size() != w->size()) {
+        over_ = QImage(w->size(), QImage::Format_RGB32);
+        // Fonts in points come out at the window's size, not at 96 dpi.
+        over_.setDotsPerMeterX(qRound(w->logicalDpiX() / 0.0254));
+        over_.setDotsPerMeterY(qRound(w->logicalDpiY() / 0.0254));
+    }
+    {
+        QPainter p(&over_);
+        paint(p);
+    }
+    QWidget* window = w->window();
+    return form().sys().showPictureOver(window, this, w->mapTo(window, QPoint(0, 0)), over_);
 }
 
 void Label::setFont(const QFont& f) {

@@ -183,6 +183,7 @@ private:
 class Label : public Control {
 public:
     Label(Form& form, Container* parent);
+    ~Label() override;
     QString Caption() const { return caption_; }
     void setCaption(const QString& c);
     QFont Font() const { return font_; }
@@ -192,9 +193,17 @@ public:
     void setForeColor(Colour c) { fore_ = c; }
     void setWordWrap(bool w) { wrap_ = w; }
     void paint(QPainter& p) const;
+    // An opaque read-out that changes on every tick and keeps its place: the
+    // desktop shows each new caption straight over the window, where it can,
+    // without the toolkit's repaint. Off again when the window hides.
+    void setDrawnOver(bool on);
 
 private:
+    bool showOver();
+
     QString caption_;
+    QImage over_; // the caption as shown over the window, kept between captions
+    bool drawnOver_ = false;
     QFont font_;
     bool transparent_ = true;
     bool wrap_ = false;

@@ -39,16 +39,16 @@ bool rootIsRgb32(xcb_connection_t* c, const xcb_screen_t* screen) {
 
 class X11Capture::Impl {
 public:
-    Impl() {
-        // A connection of our own: its replies and the damage reports wake
-        // nobody but the capture itself, which reads them when it needs them.
-        conn_ = ConnectBesideQt();
+    explicit Impl(OwnX11Connection& own) : own_(own), conn_(own.get()) {
+        // Not Qt's connection: its replies and the damage reports wake
+        // nobody, and are read when the capture needs them.
         if (!conn_ || !ExtensionPresent(conn_, &xcb_shm_id)) return;
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data;
         if (!rootIsRgb32(conn_, screen)) return;
         root_ = screen->root;
         if (!reserve(64 * 64 * 4)) return;
         damageKnown_ = startDamage();
+        listening_ = own_.listen([this](const xcb_generic_event_t* ev) { takeDamage(ev); });
         // Unread damage reports would pile up in the server while nobody
         // captures; the watch ends after a quiet spell and restarts with the
         // next capture.
@@ -57,8 +57,10 @@ public:
     }
 
     ~Impl() {
+        if (listening_) own_.unlisten(listening_);
+        if (damage_ != XCB_NONE) xcb_damage_destroy(conn_, damage_);
         release();
-        if (conn_) xcb_disconnect(conn_); // ends the damage watch with it
+        own_.flushSoon();
     }
 
     bool available() const { return seg_ != XCB_NONE; }
@@ -75,7 +77,7 @@ public:
         const QScreen* s = QGuiApplication::primaryScreen();
         const QRect visible = s ? rect.intersected(s->virtualGeometry()) : QRect();
         if (visible != rect) out.fill(Qt::black);
-        own_ = QRect();
+        ownShown_ = QRect();
         if (visible.isEmpty()) return rememberGrab(rect);
         const qsizetype bytes = qsizetype(visible.width()) * visible.height() * 4;
         if (bytes > size_ && !reserve(bytes)) return false;
@@ -105,8 +107,8 @@ public:
         if (damageKnown_ && damage_ == XCB_NONE) createDamage();
         readDamage();
         if (damage_ != XCB_NONE) xcb_damage_subtract(conn_, damage_, XCB_NONE, XCB_NONE);
-        xcb_flush(conn_);
-        own_ = own;
+        own_.flushSoon();
+        ownShown_ = own;
         rememberGrab(rect);
     }
 
@@ -120,16 +122,14 @@ private:
     static constexpr int kQuietMs = 2000;
 
     // Takes the reports that arrived since the last look, without waiting.
-    void readDamage() {
-        while (xcb_generic_event_t* ev = xcb_poll_for_event(conn_)) {
-            if ((ev->response_type & 0x7F) == damageEvent_) {
-                const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(ev);
-                const QRect area(n->area.x, n->area.y, n->area.width, n->area.height);
-                if (n->damage == damage_ && area.intersects(last_) && !own_.contains(area))
-                    damaged_ = true;
-            }
-            std::free(ev);
-        }
+    void readDamage() { own_.read(); }
+
+    void takeDamage(const xcb_generic_event_t* ev) {
+        if ((ev->response_type & 0x7F) != damageEvent_) return;
+        const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(ev);
+        const QRect area(n->area.x, n->area.y, n->area.width, n->area.height);
+        if (n->damage == damage_ && area.intersects(last_) && !ownShown_.contains(area))
+            damaged_ = true;
     }
 
     void createDamage() {
@@ -146,7 +146,7 @@ private:
         }
         quiet_.stop();
         xcb_damage_destroy(conn_, damage_);
-        xcb_flush(conn_);
+        own_.flushSoon();
         damage_ = XCB_NONE;
         haveGrab_ = false;
         readDamage(); // what came before the end
@@ -214,7 +214,9 @@ private:
         return true;
     }
 
+    OwnX11Connection& own_;
     xcb_connection_t* conn_ = nullptr;
+    int listening_ = 0;
     xcb_window_t root_ = XCB_NONE;
     xcb_shm_seg_t seg_ = XCB_NONE;
     void* addr_ = nullptr;
@@ -225,12 +227,12 @@ private:
     bool used_ = false;        // a capture or a look since the last quiet check
     QTimer quiet_;
     QRect last_;
-    QRect own_; // where the server shows the watched pixels for us
+    QRect ownShown_; // where the server shows the watched pixels for us
     bool haveGrab_ = false;
     bool damaged_ = true;
 };
 
-X11Capture::X11Capture() : d_(std::make_unique<Impl>()) {}
+X11Capture::X11Capture(OwnX11Connection& own) : d_(std::make_unique<Impl>(own)) {}
 
 X11Capture::~X11Capture() = default;
 

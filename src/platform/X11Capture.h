@@ -7,14 +7,16 @@
 
 namespace platform {
 
-// Screen capture over the X connection Qt holds: the pixels come through a
+class OwnX11Connection;
+
+// Screen capture over our own X connection: the pixels come through a
 // shared-memory segment kept between captures (one request, no copy through
 // the socket, no new pixmap per frame), and the Damage extension tells which
 // parts of the screen were drawn since, so a caller can skip capturing a
 // rectangle that did not change.
 class X11Capture {
 public:
-    X11Capture();
+    explicit X11Capture(OwnX11Connection& own);
     ~X11Capture();
     X11Capture(const X11Capture&) = delete;
     X11Capture& operator=(const X11Capture&) = delete;

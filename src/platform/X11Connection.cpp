@@ -1,7 +1,10 @@
 #include "X11Connection.h"
 
+#include <QAbstractEventDispatcher>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+
+#include <cstdlib>
 
 namespace platform {
 
@@ -34,6 +37,62 @@ xcb_connection_t* ConnectBesideQt() {
 bool ExtensionPresent(xcb_connection_t* c, xcb_extension_t* ext) {
     const xcb_query_extension_reply_t* r = xcb_get_extension_data(c, ext);
     return r && r->present;
+}
+
+OwnX11Connection::OwnX11Connection() : conn_(ConnectBesideQt()) {}
+
+OwnX11Connection::~OwnX11Connection() {
+    if (conn_) xcb_disconnect(conn_);
+}
+
+void OwnX11Connection::hook() {
+    if (hooked_) return;
+    QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
+    if (!d) return;
+    hooked_ = true;
+    QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, &context_, [this] {
+        readThisTick_ = false;
+        if (!pending_) return;
+        pending_ = false;
+        xcb_flush(conn_);
+    });
+}
+
+void OwnX11Connection::flushSoon() {
+    if (!conn_) return;
+    hook();
+    if (!hooked_) {
+        xcb_flush(conn_);
+        return;
+    }
+    pending_ = true;
+}
+
+void OwnX11Connection::read() {
+    if (!conn_) return;
+    hook();
+    // One look at the socket a tick; what it brought is queued.
+    if (!readThisTick_) {
+        readThisTick_ = hooked_;
+        if (xcb_generic_event_t* ev = xcb_poll_for_event(conn_)) dispatch(ev);
+    }
+    while (xcb_generic_event_t* ev = xcb_poll_for_queued_event(conn_))
+        dispatch(ev);
+}
+
+void OwnX11Connection::dispatch(xcb_generic_event_t* ev) {
+    for (const auto& [id, l] : listeners_)
+        l(ev);
+    std::free(ev);
+}
+
+int OwnX11Connection::listen(Listener l) {
+    listeners_.emplace_back(++nextId_, std::move(l));
+    return nextId_;
+}
+
+void OwnX11Connection::unlisten(int id) {
+    std::erase_if(listeners_, [id](const auto& e) { return e.first == id; });
 }
 
 } // namespace platform

@@ -3,6 +3,8 @@
 #include "PortalColourPicker.h"
 #include "WheelWatcher.h"
 #include "X11Capture.h"
+#include "X11Connection.h"
+#include "X11PictureOverlay.h"
 #include "X11Pointer.h"
 #include "X11ScreenLens.h"
 

@@ -13,9 +13,11 @@ class QWidget;
 namespace platform {
 
 class CaptureProbe;
+class OwnX11Connection;
 class PortalColourPicker;
 class WheelWatcher;
 class X11Capture;
+class X11PictureOverlay;
 class X11PointerTracker;
 class X11ScreenLens;
 
@@ -38,6 +40,9 @@ public:
     bool showScreenStretched(QWidget* window, const QRect& target, const QRect& source,
                              const QRect& clip) override;
     void hideScreenStretched(QWidget* window) override;
+    bool showPictureOver(QWidget* window, const void* who, QPoint at,
+                         const QImage& picture) override;
+    void hidePictureOver(const void* who) override;
     bool captureBlind() const override;
     void checkCapture(QWidget* window) override;
     void pickColour(QWidget* parent, std::function<void(PickedColour)> done) override;
@@ -47,7 +52,7 @@ public:
     void keepOutOfTaskbar(QWidget* window) override;
     bool startSystemMove(QWidget* window) override;
     bool moveFollower(QWidget* window, QPoint topLeft) override {
-        return mover_.move(window, topLeft);
+        return mover_.move(window, topLeft, own());
     }
     void endFollower(QWidget* window) override { mover_.end(window); }
     std::unique_ptr<TrayIcon> addTrayIcon(const QIcon& icon, const QString& tip,
@@ -71,8 +76,12 @@ private:
     std::unique_ptr<WheelWatcher> wheel_;
     VisibilityWatcher visibility_;
     X11WindowMover mover_;
+    OwnX11Connection& own();
+
+    std::unique_ptr<OwnX11Connection> own_;              // before its users: they go first
     std::unique_ptr<X11Capture> capture_;                // made at the first capture
     std::unique_ptr<X11ScreenLens> lens_;                // made when first shown
+    std::unique_ptr<X11PictureOverlay> overlay_;         // made when first shown
     mutable std::unique_ptr<X11PointerTracker> pointer_; // made at the first read
     mutable bool pointerTried_ = false;
     QImage captured_; // kept between captures

@@ -1,5 +1,7 @@
 #include "X11Capture.h"
+#include "X11Connection.h"
 #include "X11Desktop.h"
+#include "X11PictureOverlay.h"
 #include "X11ScreenLens.h"
 
 #include <QGuiApplication>
@@ -10,7 +12,8 @@
 #include <QWidget>
 #include <QWindow>
 
-// The screen's pixels: captured for the program, or shown by the server.
+// The screen's pixels: captured for the program, or shown by the server;
+// and pictures of ours that the server shows over our windows.
 
 namespace platform {
 
@@ -46,7 +49,7 @@ bool CrossesGaps(const QRect& rect) {
 
 QImage X11Desktop::captureScreen(const QRect& rect) {
     if (!rect.isEmpty() && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        if (!capture_) capture_ = std::make_unique<X11Capture>();
+        if (!capture_) capture_ = std::make_unique<X11Capture>(own());
         if (capture_->available() && capture_->grab(rect, captured_)) {
             BlackenGaps(captured_, rect);
             return captured_;
@@ -83,16 +86,36 @@ bool X11Desktop::showScreenStretched(QWidget* window, const QRect& target, const
     if (!h || !window->isVisible() || QGuiApplication::platformName() != QLatin1String("xcb") ||
         CrossesGaps(source))
         return false;
-    if (!lens_) lens_ = std::make_unique<X11ScreenLens>();
-    if (!lens_->show(unsigned(h->winId()), target, source, clip)) return false;
-    if (!capture_) capture_ = std::make_unique<X11Capture>();
+    if (!lens_) lens_ = std::make_unique<X11ScreenLens>(own());
+    if (!capture_) capture_ = std::make_unique<X11Capture>(own());
+    // Watched before the lens draws, on the same connection: whatever lands
+    // after the drawing, such as the window manager moving our window out of
+    // the square, is reported and drawn again.
     capture_->watch(source, clip.translated(mover_.topLeft(window)));
-    return true;
+    return lens_->show(unsigned(h->winId()), target, source, clip);
+}
+
+OwnX11Connection& X11Desktop::own() {
+    if (!own_) own_ = std::make_unique<OwnX11Connection>();
+    return *own_;
 }
 
 void X11Desktop::hideScreenStretched(QWidget* window) {
     (void)window;
     if (lens_) lens_->hide();
+}
+
+bool X11Desktop::showPictureOver(QWidget* window, const void* who, QPoint at,
+                                 const QImage& picture) {
+    const QWindow* h = window->windowHandle();
+    if (!h || !window->isVisible() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return false;
+    if (!overlay_) overlay_ = std::make_unique<X11PictureOverlay>(own());
+    return overlay_->show(who, unsigned(h->winId()), at, picture);
+}
+
+void X11Desktop::hidePictureOver(const void* who) {
+    if (overlay_) overlay_->hide(who);
 }
 
 } // namespace platform

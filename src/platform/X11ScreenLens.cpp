@@ -34,10 +34,9 @@ xcb_render_pictformat_t formatOf(const xcb_render_query_pict_formats_reply_t* r,
 
 class X11ScreenLens::Impl {
 public:
-    Impl() {
-        // A connection of our own: the lens's exposures wake nobody, and are
+    explicit Impl(OwnX11Connection& own) : own_(own), conn_(own.get()) {
+        // Not Qt's connection: the lens's exposures wake nobody, and are
         // read when the next tick asks.
-        conn_ = ConnectBesideQt();
         if (!conn_) return;
         if (!ExtensionPresent(conn_, &xcb_render_id)) return;
         xcb_render_query_version_reply_t* v =
@@ -64,13 +63,16 @@ public:
         static const char kNearest[] = "nearest";
         xcb_render_set_picture_filter(conn_, rootPicture_, sizeof kNearest - 1, kNearest, 0,
                                       nullptr);
-        xcb_flush(conn_);
+        own_.flushSoon();
+        listening_ = own_.listen([this](const xcb_generic_event_t* ev) { take(ev); });
     }
 
     ~Impl() {
         hide();
+        if (listening_) own_.unlisten(listening_);
+        if (rootPicture_ != XCB_NONE) xcb_render_free_picture(conn_, rootPicture_);
+        if (noInput_ != XCB_NONE) xcb_xfixes_destroy_region(conn_, noInput_);
         std::free(formats_);
-        if (conn_) xcb_disconnect(conn_);
     }
 
     bool available() const { return rootPicture_ != XCB_NONE; }
@@ -100,7 +102,7 @@ public:
         xcb_render_composite(conn_, XCB_RENDER_PICT_OP_SRC, rootPicture_, XCB_NONE, lensPicture_, 0,
                              0, 0, 0, 0, 0, std::uint16_t(clip.width()),
                              std::uint16_t(clip.height()));
-        xcb_flush(conn_);
+        own_.flushSoon();
         exposed_ = false;
         return true;
     }
@@ -110,7 +112,7 @@ public:
         // Gone already when the parent was destroyed: the errors are dropped.
         xcb_render_free_picture(conn_, lensPicture_);
         xcb_destroy_window(conn_, lens_);
-        xcb_flush(conn_);
+        own_.flushSoon();
         lens_ = XCB_NONE;
         parent_ = XCB_NONE;
         clip_ = QRect();
@@ -148,16 +150,17 @@ private:
 
     // Takes the exposures (and the errors of a lens destroyed with its
     // parent) that arrived, without waiting.
-    void drain() {
-        while (xcb_generic_event_t* ev = xcb_poll_for_event(conn_)) {
-            if ((ev->response_type & 0x7F) == XCB_EXPOSE &&
-                reinterpret_cast<xcb_expose_event_t*>(ev)->window == lens_)
-                exposed_ = true;
-            std::free(ev);
-        }
+    void drain() { own_.read(); }
+
+    void take(const xcb_generic_event_t* ev) {
+        if ((ev->response_type & 0x7F) == XCB_EXPOSE &&
+            reinterpret_cast<const xcb_expose_event_t*>(ev)->window == lens_)
+            exposed_ = true;
     }
 
+    OwnX11Connection& own_;
     xcb_connection_t* conn_ = nullptr;
+    int listening_ = 0;
     xcb_render_query_pict_formats_reply_t* formats_ = nullptr;
     xcb_render_picture_t rootPicture_ = XCB_NONE;
     xcb_xfixes_region_t noInput_ = XCB_NONE;
@@ -168,7 +171,7 @@ private:
     bool exposed_ = false;
 };
 
-X11ScreenLens::X11ScreenLens() : d_(std::make_unique<Impl>()) {}
+X11ScreenLens::X11ScreenLens(OwnX11Connection& own) : d_(std::make_unique<Impl>(own)) {}
 X11ScreenLens::~X11ScreenLens() = default;
 
 bool X11ScreenLens::available() const {

@@ -6,13 +6,15 @@
 
 namespace platform {
 
+class OwnX11Connection;
+
 // The screen shown enlarged in a window of ours by the X server itself: a
 // child window of ours, input-transparent, into which the RENDER extension
 // stretches the root's pixels without smoothing. The program neither reads
 // nor sends the pixels, and nothing waits for the server.
 class X11ScreenLens {
 public:
-    X11ScreenLens();
+    explicit X11ScreenLens(OwnX11Connection& own);
     ~X11ScreenLens();
     X11ScreenLens(const X11ScreenLens&) = delete;
     X11ScreenLens& operator=(const X11ScreenLens&) = delete;

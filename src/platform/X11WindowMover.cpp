@@ -33,7 +33,7 @@ bool selectOnQt(xcb_connection_t* c, xcb_window_t win, bool quiet) {
 
 } // namespace
 
-bool X11WindowMover::move(QWidget* window, QPoint to) {
+bool X11WindowMover::move(QWidget* window, QPoint to, OwnX11Connection& own) {
     xcb_connection_t* c = QtX11Connection();
     QWindow* h = window->windowHandle();
     if (!c || !h || !h->isExposed()) return false;
@@ -45,8 +45,13 @@ bool X11WindowMover::move(QWidget* window, QPoint to) {
     quiet_.insert(window, {win, to});
     // The window manager redirects this to the frame, as it does Qt's own.
     const std::uint32_t xy[] = {std::uint32_t(to.x()), std::uint32_t(to.y())};
-    xcb_configure_window(c, win, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
-    xcb_flush(c);
+    if (xcb_connection_t* o = own.get()) {
+        xcb_configure_window(o, win, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
+        own.flushSoon();
+    } else {
+        xcb_configure_window(c, win, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
+        xcb_flush(c);
+    }
     return true;
 }
 

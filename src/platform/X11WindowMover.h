@@ -7,6 +7,8 @@ class QWidget;
 
 namespace platform {
 
+class OwnX11Connection;
+
 // Moves a window that follows the pointer straight through the X server.
 // Qt's own move writes the size hints, and each move then comes back as a
 // configure from the window manager, after which Qt asks the server for the
@@ -16,7 +18,8 @@ class X11WindowMover {
 public:
     // False where this cannot be done (not X11, or the window not yet
     // exposed, since Qt still needs to hear it mapped): move it through Qt.
-    bool move(QWidget* window, QPoint to);
+    // The move itself goes out with the other requests of the tick on `own`.
+    bool move(QWidget* window, QPoint to, OwnX11Connection& own);
     // Qt takes the window's moves and place again.
     void end(QWidget* window);
     // Where the window stands on the screen, also while Qt does not know.

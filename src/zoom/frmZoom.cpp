@@ -66,6 +66,8 @@ void frmZoom::Form_Load() {
     sys().keepOutOfTaskbar(window());
     sys().setTopmost(window(), true);
     sys().watchWheel(window(), [this](int notch) { wheelNotch(notch); });
+    // The caption changes on every tick of a moving cursor.
+    lblCoord.setDrawnOver(true);
     // Shown beside the cursor from the start rather than in the screen's
     // corner until the first tick.
     moveBeside(sys().cursorPos());
@@ -102,6 +104,7 @@ void frmZoom::Form_Unload(int& cancel) {
     (void)cancel;
     tmrUpdate.setEnabled(false);
     hideOnScreen();
+    lblCoord.setDrawnOver(false);
     sys().unwatchWheel(window());
 }
 

@@ -333,6 +333,27 @@ TEST(Controls, TooltipShowsItsTextAsGiven) {
     }
 }
 
+TEST(Controls, AReadOutDrawnOverTheWindowShowsWhatTheToolkitWouldPaint) {
+    platform::FakeDesktop desk;
+    desk.pictureOverWorks = true;
+    Probe f(desk);
+    forms::Label l(f, &f);
+    l.Move(150, 300, 1500, 300);
+    l.setTransparent(false);
+    l.setFont(forms::SmallFont());
+    l.setDrawnOver(true);
+    f.Show();
+    l.setCaption(QStringLiteral("X = 1117  Zoom = x48"));
+    ASSERT_TRUE(desk.picturesOver.contains(&l));
+    const auto [at, picture] = desk.picturesOver.value(&l);
+    EXPECT_EQ(at, QPoint(10, 20));
+    EXPECT_EQ(picture, l.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32));
+    // Where the desktop cannot, the toolkit paints it, with nothing older over it.
+    desk.pictureOverWorks = false;
+    l.setCaption(QStringLiteral("X = 1118  Zoom = x48"));
+    EXPECT_FALSE(desk.picturesOver.contains(&l));
+}
+
 TEST(Images, PixelTextWithALegend) {
     const char* const rows[] = {"#.", ".o"};
     const QImage img =
