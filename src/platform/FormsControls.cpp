@@ -1,4 +1,5 @@
 #include "Forms.h"
+#include "FormsText.h"
 #include "FormsWidgets.h"
 
 #include <QFontMetricsF>
@@ -202,7 +203,7 @@ void Label::paint(QPainter& p) const {
         // One line, drawn at its baseline: the same pixels as the boxed
         // form below without laying out lines, which was most of the cost
         // of a read-out changing 20 or 100 times a second.
-        p.drawText(QPointF(0, QFontMetricsF(p.font(), p.device()).ascent()), caption_);
+        DrawLine(p, QPointF(0, QFontMetricsF(p.font(), p.device()).ascent()), caption_);
         return;
     }
     int flags = Qt::AlignLeft | Qt::AlignTop;

@@ -1,4 +1,5 @@
 #include "Forms.h"
+#include "FormsText.h"
 #include "FormsWidgets.h"
 
 #include <QPainter>
@@ -142,7 +143,7 @@ void PictureBox::Print(const QString& text) {
     p.setFont(font_);
     p.setPen(toQColor(fore_));
     const QFontMetrics fm(font_, &image_);
-    p.drawText(at.x(), at.y() + fm.ascent(), text);
+    DrawLine(p, QPointF(at.x(), at.y() + fm.ascent()), text);
     CurrentX = 0;
     CurrentY += float(fm.height()) * unitPerPixelY();
     widget()->update();
