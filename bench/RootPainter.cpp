@@ -54,3 +54,11 @@ void RootPainter::next() {
     sync(c);
     QCoreApplication::processEvents();
 }
+
+void RootPainter::movePointer(QPoint at) {
+    xcb_connection_t* c = connection();
+    if (!c) return;
+    xcb_warp_pointer(c, XCB_NONE, root(c), 0, 0, 0, 0, std::int16_t(at.x()), std::int16_t(at.y()));
+    sync(c);
+    QCoreApplication::processEvents();
+}

@@ -18,6 +18,8 @@ public:
     // Draws the next colour and returns once the server has drawn it and
     // its report of the change has been handled.
     void next();
+    // Puts the pointer at `at` and returns once the server has moved it.
+    void movePointer(QPoint at);
 
 private:
     QRect square_;

@@ -1,3 +1,4 @@
+#include "FinishTick.h"
 #include "RootPainter.h"
 #include "picker/ColorPicker.h"
 #include "platform/FakeDesktop.h"
@@ -36,7 +37,7 @@ void runTicks(benchmark::State& state, platform::DesktopServices& desk,
         if (fake) fake->cursor = QPoint(100 + (i % 400), 100 + (i / 400) % 400);
         ++i;
         p.ctlClrTimer.Fire();
-        QCoreApplication::processEvents();
+        FinishTick();
         benchmark::DoNotOptimize(p.picClrSelected[0]->image().constBits());
     }
     p.SetGrabMode(0);
@@ -84,7 +85,7 @@ void BM_PickerFrameX11(benchmark::State& state) {
         painter.next();
         state.ResumeTiming();
         p.ctlClrTimer.Fire();
-        QCoreApplication::processEvents();
+        FinishTick();
     }
     p.SetGrabMode(0);
 }
