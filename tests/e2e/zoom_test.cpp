@@ -1,7 +1,9 @@
 #include "Harness.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QScreen>
 
 using namespace e2e;
@@ -100,6 +102,24 @@ protected:
         return waitUntil([&] { return patternErrors(cursor, side) == 0; }, 3s);
     }
 
+    // The strip under the picture, pixel for pixel as Qt draws its text.
+    bool showsCaption(const QString& text) {
+        QImage expected(kZoomSize.width(), kZoomSize.height() - kStripTop, QImage::Format_RGB32);
+        expected.fill(QColor(255, 255, 192));
+        QPainter p(&expected);
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPointSizeF(8.25);
+        font.setWeight(QFont::Bold);
+        p.setFont(font);
+        p.drawText(QPointF(0, QFontMetricsF(font, &expected).ascent()), text);
+        p.end();
+        return waitUntil([&] {
+            const QRect r = zoomGeometry();
+            return grabScreen(QRect(r.x(), r.y() + kStripTop, expected.width(),
+                                    expected.height())) == expected;
+        });
+    }
+
     Program app;
     xcb_window_t zoom = 0;
 };
@@ -134,10 +154,12 @@ TEST_F(ZoomWindow, EnlargesTheScreenAndZoomsWithTheWheelWhileActive) {
     xdo::mouseMove(cursor.x(), cursor.y());
     ASSERT_TRUE(waitUntil([&] { return zoomGeometry().topLeft() == cursor + QPoint(kGap, kGap); }));
     EXPECT_TRUE(showsPattern(cursor, 48)) << patternErrors(cursor, 48) << " blocks differ";
+    EXPECT_TRUE(showsCaption(QStringLiteral("  X = 500  Y = 400  Zoom = x48")));
 
     // The pointer is beside the window, not over it.
     xdo::run({"click", "5"});
     EXPECT_TRUE(showsPattern(cursor, 24)) << patternErrors(cursor, 24) << " blocks differ at x96";
+    EXPECT_TRUE(showsCaption(QStringLiteral("  X = 500  Y = 400  Zoom = x96")));
 
     // Another window active: the wheel is not ours.
     xdo::click(400, 60 + 1 + 26 + 10); // the ruler's scale
