@@ -177,6 +177,12 @@ TEST_F(ZoomWindow, EnlargesTheScreenAndZoomsWithTheWheelWhileActive) {
     xdo::run({"click", "4"});
     xdo::run({"click", "4"});
     EXPECT_TRUE(showsPattern(cursor, 48)) << patternErrors(cursor, 48) << " blocks differ at x48";
+
+    // A jump into the square that the window covered: its old place must not
+    // stay in the picture once the window manager has moved it.
+    const QPoint jump(600, 500);
+    xdo::mouseMove(jump.x(), jump.y());
+    EXPECT_TRUE(showsPattern(jump, 48)) << patternErrors(jump, 48) << " blocks differ";
 }
 
 TEST_F(ZoomWindow, ClosesAtTheCornerPixelAndTheCloseButtonEndsAll) {
