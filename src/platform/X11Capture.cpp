@@ -84,7 +84,7 @@ public:
 
         // Emptied first: whatever is drawn from here on is reported again,
         // even when it lands before the copy below.
-        if (damage_ != XCB_NONE) xcb_damage_subtract(conn_, damage_, XCB_NONE, XCB_NONE);
+        empty(rect);
         const auto cookie =
             xcb_shm_get_image(conn_, root_, std::int16_t(visible.x()), std::int16_t(visible.y()),
                               std::uint16_t(visible.width()), std::uint16_t(visible.height()), ~0u,
@@ -106,7 +106,7 @@ public:
         used_ = true;
         if (damageKnown_ && damage_ == XCB_NONE) createDamage();
         readDamage();
-        if (damage_ != XCB_NONE) xcb_damage_subtract(conn_, damage_, XCB_NONE, XCB_NONE);
+        empty(rect);
         own_.flushSoon();
         ownShown_ = own;
         rememberGrab(rect);
@@ -115,7 +115,7 @@ public:
     bool unchanged(const QRect& rect) {
         used_ = true;
         readDamage();
-        return damage_ != XCB_NONE && haveGrab_ && !damaged_ && rect == last_;
+        return damage_ != XCB_NONE && haveGrab_ && emptied_ && !damaged_ && rect == last_;
     }
 
 private:
@@ -150,6 +150,16 @@ private:
         damage_ = XCB_NONE;
         haveGrab_ = false;
         readDamage(); // what came before the end
+    }
+
+    // Empties the watch for a square that stays where it was. A square that
+    // moves is read or shown anew on the next tick anyway, and a watch left
+    // full spares the server a report of each of our own frames; the first
+    // tick that finds the square still then reads it once more and empties.
+    void empty(const QRect& rect) {
+        emptied_ = haveGrab_ && rect == last_;
+        if (emptied_ && damage_ != XCB_NONE)
+            xcb_damage_subtract(conn_, damage_, XCB_NONE, XCB_NONE);
     }
 
     bool rememberGrab(const QRect& rect) {
@@ -230,6 +240,7 @@ private:
     QRect ownShown_; // where the server shows the watched pixels for us
     bool haveGrab_ = false;
     bool damaged_ = true;
+    bool emptied_ = false; // at the last grab or watch of last_
 };
 
 X11Capture::X11Capture(OwnX11Connection& own) : d_(std::make_unique<Impl>(own)) {}

@@ -183,6 +183,11 @@ TEST_F(ZoomWindow, EnlargesTheScreenAndZoomsWithTheWheelWhileActive) {
     const QPoint jump(600, 500);
     xdo::mouseMove(jump.x(), jump.y());
     EXPECT_TRUE(showsPattern(jump, 48)) << patternErrors(jump, 48) << " blocks differ";
+
+    // The pointer rests and the screen under it changes: the picture follows.
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xsetroot"), {"-solid", "#3070b0"}), 0);
+    EXPECT_TRUE(waitUntil(
+        [&] { return grabScreen(zoomGeometry()).pixel(100, 100) == qRgb(0x30, 0x70, 0xb0); }, 3s));
 }
 
 TEST_F(ZoomWindow, ClosesAtTheCornerPixelAndTheCloseButtonEndsAll) {
