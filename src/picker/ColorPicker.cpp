@@ -161,11 +161,9 @@ void ColorPicker::SetGrabMode(std::int16_t enter) {
                                           kCrosshairHotSpot, kCrosshairHotSpot));
         shpCursor.setVisible(true);
         picGrabber.setVisible(false);
-        drawSamplesOver(true);
         ctlClrTimer.setEnabled(true);
     } else {
         ctlClrTimer.setEnabled(false);
-        drawSamplesOver(false);
         picClrScreen.setPicture(QImage());
         picClrScreen.setMousePointer(0);
         picClrScreen.setBackColor(picGrabber.BackColor());
@@ -173,15 +171,6 @@ void ColorPicker::SetGrabMode(std::int16_t enter) {
         shpCursor.setVisible(false);
         picGrabber.setVisible(true);
     }
-}
-
-void ColorPicker::drawSamplesOver(bool on) {
-    // While the grab is held nothing else on the panel changes: the sample box
-    // and the slots are drawn over the window on every sample, without the
-    // toolkit's repaint.
-    picClrScreen.setDrawnOver(on);
-    for (const auto& s : picClrSelected)
-        s->setDrawnOver(on);
 }
 
 void ColorPicker::picGrabber_MouseDown(int, int, float, float) {

@@ -55,7 +55,6 @@ private:
     void show(const QImage& picture);
     // Colour, text and contrast label of a sampled colour into the slot.
     static void fillSlot(forms::PictureBox& target, forms::Colour c);
-    void drawSamplesOver(bool on);
 
     bool pickOpen_ = false;
     // Answers that arrive after the panel is gone are dropped.

@@ -5,7 +5,6 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QRadioButton>
-#include <QRegion>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -41,51 +40,6 @@ void Control::applyGeometry() {
     const int w = std::max(0, CInt(width_ / ux)), h = std::max(0, CInt(height_ / uy));
     widget_->setGeometry(x, y, w, h);
     if (auto* pb = dynamic_cast<PictureBox*>(this)) pb->syncImageSize();
-}
-
-namespace {
-
-// The part of w (in its own pixels) that the window shows: within each
-// parent, and not under a sibling stacked above it or above an ancestor. Empty
-// when that part is not one rectangle.
-QRect Uncovered(const QWidget* w) {
-    QRegion r(w->rect());
-    QPoint offset(0, 0); // of the widget looked at, in w's pixels
-    for (const QWidget* c = w; c->parentWidget() && !c->isWindow(); c = c->parentWidget()) {
-        const QWidget* parent = c->parentWidget();
-        offset -= c->pos();
-        r &= parent->rect().translated(offset);
-        const QObjectList& kids = parent->children();
-        for (qsizetype i = kids.indexOf(const_cast<QWidget*>(c)) + 1; i < kids.size(); ++i) {
-            const auto* s = qobject_cast<const QWidget*>(kids[i]);
-            if (s && !s->isWindow() && s->isVisible()) r -= s->geometry().translated(offset);
-        }
-    }
-    return r.rectCount() == 1 ? r.boundingRect() : QRect();
-}
-
-} // namespace
-
-bool Control::showOver(QImage& over, const std::function<void(QPainter&)>& paint) {
-    QWidget* w = widget_;
-    if (!w->isVisible() || w->size().isEmpty()) return false;
-    const QRect shown = Uncovered(w);
-    if (shown.isEmpty()) return false;
-    if (over.size() != w->size()) {
-        over = QImage(w->size(), QImage::Format_RGB32);
-        // Fonts in points come out at the window's size, not at 96 dpi.
-        over.setDotsPerMeterX(qRound(w->logicalDpiX() / 0.0254));
-        over.setDotsPerMeterY(qRound(w->logicalDpiY() / 0.0254));
-    }
-    {
-        QPainter p(&over);
-        paint(p);
-    }
-    // The shown part of the drawing, without a copy.
-    const QImage part(over.constScanLine(shown.y()) + shown.x() * 4, shown.width(),
-                      shown.height(), over.bytesPerLine(), over.format());
-    QWidget* window = w->window();
-    return form_.sys().showPictureOver(window, this, w->mapTo(window, shown.topLeft()), part);
 }
 
 void Control::setLeft(float v) {
@@ -167,7 +121,7 @@ Shape::Shape(PictureBox& host) : host_(host) {
 
 void Shape::setVisible(bool v) {
     visible_ = v;
-    host_.Refresh();
+    host_.widget()->update();
 }
 
 void Shape::paint(QPainter& p, float unitX, float unitY) const {
@@ -196,7 +150,7 @@ void Label::setCaption(const QString& c) {
     if (c == caption_) return;
     caption_ = c;
     if (drawnOver_) {
-        if (showCaptionOver()) return;
+        if (showOver()) return;
         // The toolkit's drawing must not lie under an older caption.
         form().sys().hidePictureOver(this);
     }
@@ -212,8 +166,21 @@ void Label::setDrawnOver(bool on) {
     widget()->update(); // the toolkit has not drawn the captions shown meanwhile
 }
 
-bool Label::showCaptionOver() {
-    return !transparent_ && showOver(over_, [this](QPainter& p) { paint(p); });
+bool Label::showOver() {
+    QWidget* w = widget();
+    if (transparent_ || !w->isVisible() || w->size().isEmpty()) return false;
+    if (over_.size() != w->size()) {
+        over_ = QImage(w->size(), QImage::Format_RGB32);
+        // Fonts in points come out at the window's size, not at 96 dpi.
+        over_.setDotsPerMeterX(qRound(w->logicalDpiX() / 0.0254));
+        over_.setDotsPerMeterY(qRound(w->logicalDpiY() / 0.0254));
+    }
+    {
+        QPainter p(&over_);
+        paint(p);
+    }
+    QWidget* window = w->window();
+    return form().sys().showPictureOver(window, this, w->mapTo(window, QPoint(0, 0)), over_);
 }
 
 void Label::setFont(const QFont& f) {

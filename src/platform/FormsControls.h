@@ -62,10 +62,6 @@ protected:
     virtual float unitPerPixelX() const;
     virtual float unitPerPixelY() const;
     void applyGeometry();
-    // Shows `paint`'s drawing of this control straight over its window
-    // through the desktop, kept in `over`; false where that cannot be (the
-    // control or its window hidden, or the desktop unable).
-    bool showOver(QImage& over, const std::function<void(QPainter&)>& paint);
 
 private:
     friend class ControlEvents;
@@ -102,7 +98,6 @@ class Shape;
 class PictureBox : public Control, public Container {
 public:
     PictureBox(Form& form, Container* parent);
-    ~PictureBox() override;
 
     void setBorderFlat(bool on);
     bool BorderFlat() const { return border_; }
@@ -140,13 +135,6 @@ public:
     // The persistent image, in pixels, as the box shows it inside its border.
     const QImage& image() const { return image_; }
 
-    // Shows the box anew after a change: by the toolkit's repaint, or while
-    // drawn over, straight over the window through the desktop. A box
-    // without child controls that changes on every tick while nothing else
-    // moves can be drawn over; off again, the toolkit repaints it.
-    void Refresh();
-    void setDrawnOver(bool on);
-
     // Container.
     QWidget* childHost() const override { return widget(); }
     QPoint childOrigin() const override { return QPoint(borderPx(), borderPx()); }
@@ -175,8 +163,6 @@ private:
     QImage image_;
     QFont font_;
     std::vector<Shape*> shapes_;
-    QImage over_; // the box as shown over the window
-    bool drawnOver_ = false;
 };
 
 // Windowless rectangle drawn on its picture box, under the box's child controls.
@@ -213,7 +199,7 @@ public:
     void setDrawnOver(bool on);
 
 private:
-    bool showCaptionOver();
+    bool showOver();
 
     QString caption_;
     QImage over_; // the caption as shown over the window, kept between captions

@@ -18,10 +18,6 @@ PictureBox::PictureBox(Form& form, Container* parent)
     widget()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-PictureBox::~PictureBox() {
-    if (drawnOver_) form().sys().hidePictureOver(this);
-}
-
 float PictureBox::unitPerPixelX() const {
     return scale_ == ScaleMode::Pixels ? 1.0f : form().screen().TwipsPerPixelX();
 }
@@ -54,7 +50,7 @@ void PictureBox::syncImageSize() {
         p.drawImage(0, 0, image_);
     }
     image_ = std::move(next);
-    Refresh();
+    widget()->update();
 }
 
 float PictureBox::ScaleWidth() const {
@@ -92,7 +88,7 @@ void PictureBox::Cls() {
     }
     CurrentX = 0;
     CurrentY = 0;
-    Refresh();
+    widget()->update();
 }
 
 void PictureBox::Line(float x1, float y1, float x2, float y2) {
@@ -117,7 +113,7 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, Colour c) {
         p.setPen(QPen(toQColor(c), 0));
         p.drawLine(a, b);
     }
-    Refresh();
+    widget()->update();
 }
 
 void PictureBox::LineBox(float x1, float y1, float x2, float y2, Colour c, int penWidth) {
@@ -137,7 +133,7 @@ void PictureBox::LineBox(float x1, float y1, float x2, float y2, Colour c, int p
     band(box.left(), box.bottom(), box.right(), box.bottom());
     band(box.left(), box.top(), box.left(), box.bottom());
     band(box.right(), box.top(), box.right(), box.bottom());
-    Refresh();
+    widget()->update();
 }
 
 void PictureBox::Print(const QString& text) {
@@ -150,7 +146,7 @@ void PictureBox::Print(const QString& text) {
     DrawLine(p, QPointF(at.x(), at.y() + fm.ascent()), text);
     CurrentX = 0;
     CurrentY += float(fm.height()) * unitPerPixelY();
-    Refresh();
+    widget()->update();
 }
 
 float PictureBox::TextWidth(const QString& text) const {
@@ -177,30 +173,7 @@ void PictureBox::PaintPicture(const QImage& pic, float x, float y, float w, floa
     QPainter p(&image_);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(QRect(a, QSize(size.x(), size.y())), pic);
-    Refresh();
-}
-
-void PictureBox::Refresh() {
-    if (drawnOver_) {
-        // Child controls shown would lie under the drawing shown over them.
-        const QList<QWidget*> kids = widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-        if (std::none_of(kids.begin(), kids.end(),
-                         [](const QWidget* k) { return !k->isHidden(); }) &&
-            showOver(over_, [this](QPainter& p) { paintOn(p); }))
-            return;
-        // The toolkit's drawing must not lie under an older one.
-        form().sys().hidePictureOver(this);
-    }
     widget()->update();
-}
-
-void PictureBox::setDrawnOver(bool on) {
-    if (on == drawnOver_) return;
-    drawnOver_ = on;
-    if (on) return; // from the next change on
-    form().sys().hidePictureOver(this);
-    over_ = QImage();
-    widget()->update(); // the toolkit has not drawn what was shown meanwhile
 }
 
 void PictureBox::paintOn(QPainter& p) {

@@ -90,9 +90,10 @@ public:
         xcb_clear_area(conn_, 0, s.window, std::int16_t(from), 0, std::uint16_t(w),
                        std::uint16_t(h));
         own_.flushSoon();
-        if (s.shown.size() != picture.size()) s.shown = QImage(picture.size(), picture.format());
-        for (int y = 0; y < h; ++y)
-            std::memcpy(s.shown.scanLine(y), picture.constScanLine(y), std::size_t(rect.width()) * 4);
+        if (s.shown.size() == picture.size())
+            std::memcpy(s.shown.bits(), picture.constBits(), std::size_t(bytes));
+        else
+            s.shown = picture.copy();
         return true;
     }
 

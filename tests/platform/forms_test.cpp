@@ -339,22 +339,18 @@ TEST(Controls, TooltipShowsItsTextAsGiven) {
 TEST(Controls, AReadOutDrawnOverTheWindowShowsWhatTheToolkitWouldPaint) {
     platform::FakeDesktop desk;
     desk.pictureOverWorks = true;
-    Board b(desk); // 200 x 200 pixels
-    forms::Label l(b, &b);
-    l.Move(1500, 300, 2250, 300); // 100, 20; 150 x 20, past the form's right edge
-    forms::Label cover(b, &b);    // stacked above it, over its first 10 columns
-    cover.Move(1350, 150, 300, 600);
+    Probe f(desk);
+    forms::Label l(f, &f);
+    l.Move(150, 300, 1500, 300);
     l.setTransparent(false);
     l.setFont(forms::SmallFont());
     l.setDrawnOver(true);
-    b.Show();
+    f.Show();
     l.setCaption(QStringLiteral("X = 1117  Zoom = x48"));
     ASSERT_TRUE(desk.picturesOver.contains(&l));
     const auto [at, picture] = desk.picturesOver.value(&l);
-    EXPECT_EQ(at, QPoint(110, 20));
-    EXPECT_EQ(
-        picture,
-        l.widget()->grab(QRect(10, 0, 90, 20)).toImage().convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(at, QPoint(10, 20));
+    EXPECT_EQ(picture, l.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32));
     // Where the desktop cannot, the toolkit paints it, with nothing older over it.
     desk.pictureOverWorks = false;
     l.setCaption(QStringLiteral("X = 1118  Zoom = x48"));
