@@ -48,7 +48,6 @@ public:
         own_.unlisten(listening_);
         for (const Shown& s : std::as_const(shown_))
             release(s);
-        if (gc_ != XCB_NONE) xcb_free_gc(conn_, gc_);
         own_.flushSoon();
     }
 
@@ -81,7 +80,7 @@ public:
             const auto* row = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
             std::copy(row + from, row + to, columns_.begin() + std::ptrdiff_t(y) * w);
         }
-        xcb_put_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, s.pixmap, gc_, std::uint16_t(w),
+        xcb_put_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, s.pixmap, s.gc, std::uint16_t(w),
                       std::uint16_t(h), std::int16_t(from), 0, 0, s.depth,
                       std::uint32_t(columns_.size() * 4),
                       reinterpret_cast<const std::uint8_t*>(columns_.data()));
@@ -111,6 +110,7 @@ private:
         xcb_window_t parent = XCB_NONE;
         xcb_window_t window = XCB_NONE;
         xcb_pixmap_t pixmap = XCB_NONE;
+        xcb_gcontext_t gc = XCB_NONE;
         std::uint8_t depth = 0;
         QRect rect;
         QImage shown; // what the pixmap holds
@@ -134,11 +134,6 @@ private:
                                             ? XCB_IMAGE_ORDER_LSB_FIRST
                                             : XCB_IMAGE_ORDER_MSB_FIRST))
             return false;
-        if (gc_ == XCB_NONE || depth != gcDepth_) {
-            if (gc_ != XCB_NONE) xcb_free_gc(conn_, gc_);
-            // A GC needs a drawable of its depth: the pixmap made first.
-            gc_ = XCB_NONE;
-        }
         s.parent = parent;
         s.depth = depth;
         s.rect = rect;
@@ -146,11 +141,9 @@ private:
         s.pixmap = xcb_generate_id(conn_);
         xcb_create_pixmap(conn_, depth, s.pixmap, parent, std::uint16_t(rect.width()),
                           std::uint16_t(rect.height()));
-        if (gc_ == XCB_NONE) {
-            gc_ = xcb_generate_id(conn_);
-            xcb_create_gc(conn_, gc_, s.pixmap, 0, nullptr);
-            gcDepth_ = depth;
-        }
+        // A GC of the pixmap's depth, made with it.
+        s.gc = xcb_generate_id(conn_);
+        xcb_create_gc(conn_, s.gc, s.pixmap, 0, nullptr);
         s.window = xcb_generate_id(conn_);
         const std::uint32_t values[] = {s.pixmap};
         xcb_create_window(conn_, XCB_COPY_FROM_PARENT, s.window, parent, std::int16_t(rect.x()),
@@ -168,6 +161,7 @@ private:
         // Gone already when the parent was destroyed: the errors are dropped.
         if (s.window != XCB_NONE) xcb_destroy_window(conn_, s.window);
         if (s.pixmap != XCB_NONE) xcb_free_pixmap(conn_, s.pixmap);
+        if (s.gc != XCB_NONE) xcb_free_gc(conn_, s.gc);
     }
 
     // Takes the errors that arrived (a picture whose window went with its
@@ -204,8 +198,6 @@ private:
     xcb_connection_t* conn_ = nullptr;
     int listening_ = 0;
     std::vector<std::uint32_t> columns_; // the part sent, kept between pictures
-    xcb_gcontext_t gc_ = XCB_NONE;
-    std::uint8_t gcDepth_ = 0;
     QHash<const void*, Shown> shown_;
 };
 
