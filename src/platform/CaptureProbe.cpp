@@ -6,6 +6,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -16,6 +18,9 @@ namespace {
 constexpr int kSettleMs = 50;
 constexpr int kConfirmMs = 150;
 constexpr int kBlackRunsForBlind = 3;
+// A square at the window's centre answers as well as the whole window, and
+// keeps the capture's buffers at the size of what the tools read later.
+constexpr int kProbeSide = 32;
 
 } // namespace
 
@@ -65,13 +70,16 @@ void CaptureProbe::measure() {
     if (!window_ || !window_->isVisible()) return;
     const QWindow* h = window_->windowHandle();
     if (!h || !h->isExposed()) return;
-    const QRect area(window_->mapToGlobal(QPoint(0, 0)), window_->size());
+    QRect area(window_->mapToGlobal(QPoint(0, 0)), window_->size());
+    const QSize side(std::min(area.width(), kProbeSide), std::min(area.height(), kProbeSide));
+    area = QRect(area.center() - QPoint(side.width() / 2, side.height() / 2), side);
     QRect visible;
     for (const QScreen* s : QGuiApplication::screens())
         visible = visible.united(area.intersected(s->geometry()));
     if (visible.isEmpty()) return;
     const QImage throughRoot = capture_(visible);
-    const QImage drawn = window_->grab(visible.translated(-area.topLeft())).toImage();
+    const QPoint origin = window_->mapToGlobal(QPoint(0, 0));
+    const QImage drawn = window_->grab(visible.translated(-origin)).toImage();
     if (!looksBlind(throughRoot, drawn)) {
         blackRuns_ = 0;
         blind_ = false;

@@ -244,6 +244,7 @@ bool Form::Unload(int mode) {
     endFollowing();
     window_->hide();
     loaded_ = false;
+    if (Unloaded) Unloaded();
     return true;
 }
 

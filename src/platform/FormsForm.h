@@ -93,6 +93,8 @@ public:
     // Raises Form_QueryUnload and, unless cancelled, Form_Unload; true when
     // the form was unloaded.
     bool Unload(int mode = vbFormCode);
+    // Called at the end of an unload, for the form's owner to let it go.
+    Handler Unloaded;
 
     Colour BackColor() const { return back_; }
     void setBackColor(Colour c);

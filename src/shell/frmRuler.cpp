@@ -364,7 +364,19 @@ void frmRuler::ShowFromTray() {
 // ---------------------------------------------------------------- zoom
 
 void frmRuler::picZoom_Click() {
-    if (!zoom_ || !zoom_->Loaded()) zoom_ = std::make_unique<zoom::frmZoom>(sys());
+    if (!zoom_ || !zoom_->Loaded()) {
+        zoom_ = std::make_unique<zoom::frmZoom>(sys());
+        // A closed magnifier gives back its window and pictures; it unloads
+        // from its own tick, so it goes once that tick is over.
+        zoom_->Unloaded = [this] {
+            QMetaObject::invokeMethod(
+                window(),
+                [this] {
+                    if (zoom_ && !zoom_->Loaded()) zoom_.reset();
+                },
+                Qt::QueuedConnection);
+        };
+    }
     zoom_->Show();
 }
 

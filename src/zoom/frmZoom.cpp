@@ -71,6 +71,9 @@ void frmZoom::Form_Load() {
     // Shown beside the cursor from the start rather than in the screen's
     // corner until the first tick.
     moveBeside(sys().cursorPos());
+    // Framed before it first shows: that first paint then covers the whole
+    // window, and while the server magnifies nothing else is repainted.
+    drawFrame();
     tmrUpdate.setEnabled(true);
 }
 
@@ -188,18 +191,20 @@ void frmZoom::hideOnScreen() {
 void frmZoom::drawAround(QPoint cursor) {
     // The server draws the picture; the window's own drawing is the frame,
     // made once, and the caption.
-    if (!aroundDrawn_) {
-        const float w = float(forms::CInt(surface_.ScaleWidth()));
-        const float h = float(forms::CInt(surface_.ScaleHeight()));
-        surface_.Cls();
-        surface_.LineBox(0, 0, w - 1, h - 1, ForeColor, DrawWidth);
-        aroundDrawn_ = true;
-    }
+    if (!aroundDrawn_) drawFrame();
     lblCoord.setCaption(CoordCaption(cursor, intZoomLevel));
     shown_ = true;
     shownCursor_ = cursor;
     shownLevel_ = intZoomLevel;
     shownPicture_ = QImage();
+}
+
+void frmZoom::drawFrame() {
+    const float w = float(forms::CInt(surface_.ScaleWidth()));
+    const float h = float(forms::CInt(surface_.ScaleHeight()));
+    surface_.Cls();
+    surface_.LineBox(0, 0, w - 1, h - 1, ForeColor, DrawWidth);
+    aroundDrawn_ = true;
 }
 
 void frmZoom::showBlind() {

@@ -44,6 +44,7 @@ private:
     void hideOnScreen();
     // The window's own drawing beside what the server shows.
     void drawAround(QPoint cursor);
+    void drawFrame();
     // Says once that the screen cannot be seen, instead of showing black.
     void showBlind();
     // One wheel notch while the window is active: +1 towards the user.

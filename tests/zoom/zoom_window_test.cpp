@@ -2,6 +2,7 @@
 #include "zoom/ZoomGeometry.h"
 #include "zoom/frmZoom.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <algorithm>
@@ -289,6 +290,9 @@ TEST_F(ZoomButton, OpensActivatesKeepsTheLevelAndReopensAtOne) {
     desk.cursor = {0, 0};
     z->tmrUpdate.Fire();
     EXPECT_FALSE(z->Visible());
+    // Closed, it gives its window back once its tick is over.
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(frm->zoomWindow(), nullptr);
     frm->picZoom_Click();
     ASSERT_NE(frm->zoomWindow(), nullptr);
     EXPECT_TRUE(frm->zoomWindow()->Visible());
