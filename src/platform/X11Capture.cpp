@@ -79,25 +79,28 @@ public:
         if (visible != rect) out.fill(Qt::black);
         ownShown_ = QRect();
         if (visible.isEmpty()) return rememberGrab(rect);
-        const qsizetype bytes = qsizetype(visible.width()) * visible.height() * 4;
-        if (bytes > size_ && !reserve(bytes)) return false;
-
-        // Emptied first: whatever is drawn from here on is reported again,
-        // even when it lands before the copy below.
-        empty(rect);
-        const auto cookie =
-            xcb_shm_get_image(conn_, root_, std::int16_t(visible.x()), std::int16_t(visible.y()),
-                              std::uint16_t(visible.width()), std::uint16_t(visible.height()), ~0u,
-                              XCB_IMAGE_FORMAT_Z_PIXMAP, seg_, 0);
-        xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(conn_, cookie, nullptr);
-        if (!reply) return false;
-        std::free(reply);
+        // A small rectangle comes out of a block read around it, which serves
+        // the next ones too while no report says it was drawn on: a moving
+        // sample then costs a round trip every few ticks, not every tick.
+        const bool small = damage_ != XCB_NONE && rect.width() <= kBlockSide / 4 &&
+                           rect.height() <= kBlockSide / 4;
+        if (!small || !blockGood_ || !block_.contains(visible)) {
+            QRect from = visible;
+            if (small)
+                from = QRect(visible.center() - QPoint(kBlockSide / 2, kBlockSide / 2),
+                             QSize(kBlockSide, kBlockSide))
+                           .intersected(s->virtualGeometry());
+            if (!readBlock(from, small ? from : rect)) return false;
+            blockGood_ = small;
+        }
 
         const QPoint at = visible.topLeft() - rect.topLeft();
         const auto* src = static_cast<const uchar*>(addr_);
-        const qsizetype row = qsizetype(visible.width()) * 4;
+        const qsizetype row = qsizetype(block_.width()) * 4;
+        const QPoint in = visible.topLeft() - block_.topLeft();
         for (int y = 0; y < visible.height(); ++y)
-            std::memcpy(out.scanLine(at.y() + y) + at.x() * 4, src + y * row, size_t(row));
+            std::memcpy(out.scanLine(at.y() + y) + at.x() * 4,
+                        src + (in.y() + y) * row + in.x() * 4, size_t(visible.width()) * 4);
         return rememberGrab(rect);
     }
 
@@ -120,6 +123,7 @@ public:
 
 private:
     static constexpr int kQuietMs = 2000;
+    static constexpr int kBlockSide = 128;
 
     // Takes the reports that arrived since the last look, without waiting.
     void readDamage() { own_.read(); }
@@ -128,14 +132,16 @@ private:
         if ((ev->response_type & 0x7F) != damageEvent_) return;
         const auto* n = reinterpret_cast<const xcb_damage_notify_event_t*>(ev);
         const QRect area(n->area.x, n->area.y, n->area.width, n->area.height);
-        if (n->damage == damage_ && area.intersects(last_) && !ownShown_.contains(area))
-            damaged_ = true;
+        if (n->damage != damage_) return;
+        if (area.intersects(last_) && !ownShown_.contains(area)) damaged_ = true;
+        if (area.intersects(block_)) blockGood_ = false;
     }
 
     void createDamage() {
         damage_ = xcb_generate_id(conn_);
         xcb_damage_create(conn_, damage_, root_, XCB_DAMAGE_REPORT_LEVEL_DELTA_RECTANGLES);
         haveGrab_ = false; // nothing was watched before this
+        blockGood_ = false;
         quiet_.start();
     }
 
@@ -149,6 +155,7 @@ private:
         own_.flushSoon();
         damage_ = XCB_NONE;
         haveGrab_ = false;
+        blockGood_ = false;
         readDamage(); // what came before the end
     }
 
@@ -160,6 +167,30 @@ private:
         emptied_ = haveGrab_ && rect == last_;
         if (emptied_ && damage_ != XCB_NONE)
             xcb_damage_subtract(conn_, damage_, XCB_NONE, XCB_NONE);
+    }
+
+    // The root's pixels in `from` into the segment. The watch is emptied
+    // first, so that whatever is drawn from here on is reported, even when it
+    // lands before the copy; for `watched` as a whole when it is a block.
+    bool readBlock(const QRect& from, const QRect& watched) {
+        blockGood_ = false;
+        const qsizetype bytes = qsizetype(from.width()) * from.height() * 4;
+        if (bytes > size_ && !reserve(bytes)) return false;
+        if (watched == from && damage_ != XCB_NONE) {
+            xcb_damage_subtract(conn_, damage_, XCB_NONE, XCB_NONE);
+            emptied_ = true;
+        } else {
+            empty(watched);
+        }
+        const auto cookie =
+            xcb_shm_get_image(conn_, root_, std::int16_t(from.x()), std::int16_t(from.y()),
+                              std::uint16_t(from.width()), std::uint16_t(from.height()), ~0u,
+                              XCB_IMAGE_FORMAT_Z_PIXMAP, seg_, 0);
+        xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(conn_, cookie, nullptr);
+        if (!reply) return false;
+        std::free(reply);
+        block_ = from;
+        return true;
     }
 
     bool rememberGrab(const QRect& rect) {
@@ -201,6 +232,7 @@ private:
         seg_ = XCB_NONE;
         addr_ = nullptr;
         size_ = 0;
+        blockGood_ = false;
     }
 
     // Reports of every new part of the root that is drawn on, so a capture of
@@ -240,7 +272,9 @@ private:
     QRect ownShown_; // where the server shows the watched pixels for us
     bool haveGrab_ = false;
     bool damaged_ = true;
-    bool emptied_ = false; // at the last grab or watch of last_
+    bool emptied_ = false;   // at the last grab or watch of last_
+    QRect block_;            // what the segment holds, in root pixels
+    bool blockGood_ = false; // and nothing was reported drawn there since
 };
 
 X11Capture::X11Capture(OwnX11Connection& own) : d_(std::make_unique<Impl>(own)) {}
