@@ -1,3 +1,4 @@
+#include "platform/Memory.h"
 #include "platform/SessionPlatform.h"
 #include "platform/X11Desktop.h"
 #include "platform/X11Session.h"
@@ -10,19 +11,8 @@
 
 #include <cstdio>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
-
 int main(int argc, char** argv) {
-#ifdef __GLIBC__
-    // Large images (windows, captures) are mapped on their own and go back to
-    // the system when freed, and so does the top of the heap. Left to itself
-    // glibc raises both bounds after the first large image is freed and then
-    // keeps such memory for good.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
-#endif
+    platform::ReturnLargeBlocksWhenFreed();
     platform::disableDevicePixelScaling();
     platform::putWindowsThroughTheSocket();
     platform::choosePlatformForSession();

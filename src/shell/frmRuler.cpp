@@ -3,6 +3,7 @@
 #include "Images.h"
 #include "OnTop.h"
 #include "Settings.h"
+#include "platform/Memory.h"
 #include "ruler/RulerGeometry.h"
 #include "ruler/Scale.h"
 
@@ -372,7 +373,10 @@ void frmRuler::picZoom_Click() {
             QMetaObject::invokeMethod(
                 window(),
                 [this] {
-                    if (zoom_ && !zoom_->Loaded()) zoom_.reset();
+                    if (zoom_ && !zoom_->Loaded()) {
+                        zoom_.reset();
+                        platform::ReturnFreedMemory();
+                    }
                 },
                 Qt::QueuedConnection);
         };
