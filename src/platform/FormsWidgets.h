@@ -156,6 +156,9 @@ protected:
     void keyPressEvent(QKeyEvent* e) override {
         if (control) ControlEvents::key(*control, e);
     }
+    // Nothing here shows the focus: gaining or losing it repaints nothing.
+    void focusInEvent(QFocusEvent*) override {}
+    void focusOutEvent(QFocusEvent*) override {}
 
 private:
     ClickSequence clicks;
