@@ -129,6 +129,8 @@ ColorPicker::ColorPicker(forms::Form& form, forms::PictureBox& picClrFrame)
     };
     picGrabber.MouseUp = [this](int b, int s, float x, float y) { picGrabber_MouseUp(b, s, x, y); };
     ctlClrTimer.Timer_ = [this] { ctlClrTimer_Timer(); };
+    // A held grab moves over the sample box: it samples as the pointer moves.
+    picClrScreen.MouseMove = [this](int, int, float, float) { ctlClrTimer.TickAtMotion(); };
 }
 
 std::vector<std::pair<int, QWidget*>> ColorPicker::tabStops() const {

@@ -16,7 +16,10 @@ Timer::Timer(Form& form, int intervalMs, bool enabled)
     : form_(form), timer_(new QTimer(form.window())), interval_(intervalMs), enabled_(enabled),
       live_(form.sys().timersLive()) {
     timer_->setTimerType(Qt::PreciseTimer);
-    QObject::connect(timer_, &QTimer::timeout, timer_, [this] { Tick(); });
+    QObject::connect(timer_, &QTimer::timeout, timer_, [this] {
+        Tick();
+        if (timer_->interval() != interval_) sync(); // back from waiting on motions
+    });
     form_.timers_.push_back(this);
     sync();
 }
@@ -42,8 +45,16 @@ void Timer::setRestsWithPointer(bool on) {
 }
 
 void Timer::Tick() {
+    sinceTick_.start();
     if (restsWithPointer_ && rest()) return;
     Fire();
+}
+
+void Timer::TickAtMotion() {
+    if (!live_ || !enabled_ || interval_ <= 0) return;
+    if (sinceTick_.isValid() && sinceTick_.elapsed() < interval_ * 4 / 5) return;
+    Tick();
+    if (enabled_ && !resting_) timer_->start(interval_ * 3 / 2);
 }
 
 void Timer::Wake() {
