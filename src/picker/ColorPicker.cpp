@@ -129,8 +129,12 @@ ColorPicker::ColorPicker(forms::Form& form, forms::PictureBox& picClrFrame)
     };
     picGrabber.MouseUp = [this](int b, int s, float x, float y) { picGrabber_MouseUp(b, s, x, y); };
     ctlClrTimer.Timer_ = [this] { ctlClrTimer_Timer(); };
-    // A held grab moves over the sample box: it samples as the pointer moves.
+    // A held grab moves over the sample box: it samples as the pointer moves,
+    // and over a still screen it waits for the pointer, the screen or the
+    // release.
     picClrScreen.MouseMove = [this](int, int, float, float) { ctlClrTimer.TickAtMotion(); };
+    ctlClrTimer.setRestsWithPointer(true);
+    ctlClrTimer.setRestsWithScreen(true);
 }
 
 std::vector<std::pair<int, QWidget*>> ColorPicker::tabStops() const {
@@ -186,6 +190,7 @@ void ColorPicker::picGrabber_MouseDown(int, int, float, float) {
 
 void ColorPicker::picGrabber_MouseUp(int, int, float, float) {
     blnGrabReleased = -1;
+    ctlClrTimer.Changed();
 }
 
 void ColorPicker::ctlClrTimer_Timer() {
@@ -279,6 +284,7 @@ void ColorPicker::DesktopPick_Done(const platform::PickedColour& answer) {
 
 void ColorPicker::optClr_Click(std::int16_t index) {
     intSelectedSlot = index;
+    ctlClrTimer.Changed();
 }
 
 void ColorPicker::picClrSelected_DblClick(std::int16_t index) {
@@ -296,6 +302,7 @@ void ColorPicker::picClrSelected_MouseDown(std::int16_t index, int button, int, 
     forms::PictureBox* s = slot(index);
     if (!s) return;
     if (index == sampledSlot_) filled_ = false; // the next sample draws it again
+    ctlClrTimer.Changed();
     s->setToolTipText(text);
     s->setBackColor(forms::Colour(HexToColor(pasted)));
     s->CurrentX = 0;

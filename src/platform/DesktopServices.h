@@ -112,6 +112,16 @@ public:
         (void)rect;
         return false;
     }
+    // Calls `changed` once when something is drawn in the rectangle last
+    // captured or shown stretched, or the stretched showing is uncovered, so
+    // that a still view can rest. One call per `who` is kept; an empty
+    // function withdraws it. False where that is not reported, or where the
+    // last showing already changed: the caller then keeps polling.
+    virtual bool wakeAtScreenChange(const void* who, std::function<void()> changed) {
+        (void)who;
+        (void)changed;
+        return false;
+    }
 
     // Has the display server show the screen's pixels of `source` in the
     // shown `window`, stretched without smoothing so that they fill `target`

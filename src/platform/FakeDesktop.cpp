@@ -172,6 +172,24 @@ void FakeDesktop::movePointer(QPoint to) {
         moved();
 }
 
+bool FakeDesktop::wakeAtScreenChange(const void* who, std::function<void()> changed) {
+    if (!changed) {
+        screenWaiters.erase(who);
+        return true;
+    }
+    if (!screenStill) return false;
+    screenWaiters[who] = std::move(changed);
+    return true;
+}
+
+void FakeDesktop::drawOnScreen() {
+    screenStill = false;
+    auto woken = std::move(screenWaiters);
+    screenWaiters.clear();
+    for (auto& [who, changed] : woken)
+        changed();
+}
+
 void FakeDesktop::trayMessage(int message) {
     if (trayCallback) trayCallback(message);
 }

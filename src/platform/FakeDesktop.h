@@ -43,6 +43,7 @@ public:
     }
     QPoint cursorPos() const override { return cursor; }
     bool wakeAtPointerMotion(const void* who, std::function<void()> moved) override;
+    bool wakeAtScreenChange(const void* who, std::function<void()> changed) override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override {
         return screenStill && rect == lastCapture;
@@ -87,6 +88,8 @@ public:
     void screensChanged();
     // Moves the pointer and wakes whoever waits for a motion.
     void movePointer(QPoint to);
+    // Something is drawn on the screen: screenStill ends, waiters wake.
+    void drawOnScreen();
 
     double dpiX = 96, dpiY = 96;
     QImage screen;                   // the primary screen's pixels
@@ -111,6 +114,7 @@ public:
     int captures = 0;
     QRect lastCapture;
     bool screenStill = false; // nothing drawn since the last capture
+    std::map<const void*, std::function<void()>> screenWaiters; // only while screenStill
     // Blind capture: every capture is black, as on a Wayland desktop's X server.
     bool blind = false;
     int captureChecks = 0;

@@ -26,16 +26,21 @@ Timer::Timer(Form& form, int intervalMs, bool enabled)
 
 Timer::~Timer() {
     // The QTimer is a child of the form's window and goes with it.
-    if (restsWithPointer_) form_.sys().wakeAtPointerMotion(this, {});
+    if (restsWithPointer_) withdrawWakers();
     std::erase(form_.timers_, this);
 }
 
 void Timer::setEnabled(bool e) {
     enabled_ = e;
     seen_ = false;
-    if (resting_) form_.sys().wakeAtPointerMotion(this, {});
+    if (resting_) withdrawWakers();
     resting_ = false;
     sync();
+}
+
+void Timer::withdrawWakers() {
+    form_.sys().wakeAtPointerMotion(this, {});
+    if (restsWithScreen_) form_.sys().wakeAtScreenChange(this, {});
 }
 
 void Timer::setRestsWithPointer(bool on) {
@@ -57,10 +62,16 @@ void Timer::TickAtMotion() {
     if (enabled_ && !resting_) timer_->start(interval_ * 3 / 2);
 }
 
+void Timer::Changed() {
+    seen_ = false;
+    Wake();
+}
+
 void Timer::Wake() {
     if (!resting_) return;
     resting_ = false;
     seen_ = false;
+    withdrawWakers(); // the other one
     sync();
 }
 
@@ -78,6 +89,10 @@ bool Timer::rest() {
     seenScene_ = now;
     // The last tick already showed this scene.
     if (!still || !form_.sys().wakeAtPointerMotion(this, [this] { Wake(); })) return false;
+    if (restsWithScreen_ && !form_.sys().wakeAtScreenChange(this, [this] { Wake(); })) {
+        form_.sys().wakeAtPointerMotion(this, {});
+        return false;
+    }
     resting_ = true;
     sync();
     return true;

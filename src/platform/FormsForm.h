@@ -34,11 +34,17 @@ public:
     // the processor to find nothing new. Where the desktop reports no motion
     // it keeps ticking.
     void setRestsWithPointer(bool on);
+    // For such a timer that also shows the screen: it rests only while the
+    // desktop can report drawing in what it showed, and wakes at that too.
+    void setRestsWithScreen(bool on) { restsWithScreen_ = on; }
     bool Resting() const { return resting_; }
     // One tick of the running timer; headless tests call it for the clock.
     void Tick();
     // The form moved: a resting timer ticks again.
     void Wake();
+    // Something changed that neither the pointer nor the form shows (a wheel
+    // notch, a released button): the next tick runs, even over a still scene.
+    void Changed();
     // For a handler that also follows the pointer over its form: ticks now
     // when at least four fifths of the interval passed since the last tick.
     // A tick at each motion then takes the wake-up that the motion already
@@ -51,6 +57,7 @@ private:
     using Scene = std::array<float, 8>;
     Scene scene() const;
     bool rest();
+    void withdrawWakers();
     void sync();
     Form& form_;
     QTimer* timer_;
@@ -58,6 +65,7 @@ private:
     bool enabled_;
     bool live_;
     bool restsWithPointer_ = false;
+    bool restsWithScreen_ = false;
     bool resting_ = false;
     bool seen_ = false;
     Scene seenScene_{};

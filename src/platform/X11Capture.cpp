@@ -118,8 +118,11 @@ public:
     bool unchanged(const QRect& rect) {
         used_ = true;
         readDamage();
-        return damage_ != XCB_NONE && haveGrab_ && emptied_ && !damaged_ && rect == last_;
+        return lastUnchanged() && rect == last_;
     }
+
+    bool lastUnchanged() const { return damage_ != XCB_NONE && haveGrab_ && emptied_ && !damaged_; }
+    void hold(bool held) { held_ = held; }
 
 private:
     static constexpr int kQuietMs = 2000;
@@ -146,7 +149,7 @@ private:
     }
 
     void endDamageIfQuiet() {
-        if (used_) {
+        if (used_ || held_) {
             used_ = false;
             return;
         }
@@ -267,6 +270,7 @@ private:
     std::uint8_t damageEvent_ = 0;
     bool damageKnown_ = false; // the server has the Damage extension
     bool used_ = false;        // a capture or a look since the last quiet check
+    bool held_ = false;        // somebody rests on the watch's reports
     QTimer quiet_;
     QRect last_;
     QRect ownShown_; // where the server shows the watched pixels for us
@@ -296,6 +300,14 @@ void X11Capture::watch(const QRect& rect, const QRect& own) {
 bool X11Capture::unchanged(const QRect& rect) const {
     // Reads the reports that arrived meanwhile; the answer stays the same.
     return d_->unchanged(rect);
+}
+
+bool X11Capture::lastUnchanged() const {
+    return d_->lastUnchanged();
+}
+
+void X11Capture::hold(bool held) {
+    d_->hold(held);
 }
 
 } // namespace platform

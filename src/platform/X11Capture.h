@@ -38,6 +38,10 @@ public:
     // True when rect is the rectangle last grabbed or watched and nothing was drawn
     // inside it since; always false without the Damage extension.
     bool unchanged(const QRect& rect) const;
+    // The same for the rectangle last grabbed or watched, from the reports
+    // read so far; while `held`, the watch stays on even if nobody looks.
+    bool lastUnchanged() const;
+    void hold(bool held);
 
 private:
     class Impl;

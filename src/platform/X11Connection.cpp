@@ -42,6 +42,7 @@ bool ExtensionPresent(xcb_connection_t* c, xcb_extension_t* ext) {
 OwnX11Connection::OwnX11Connection() : conn_(ConnectBesideQt()) {}
 
 OwnX11Connection::~OwnX11Connection() {
+    notifier_.reset();
     if (conn_) xcb_disconnect(conn_);
 }
 
@@ -84,6 +85,23 @@ void OwnX11Connection::dispatch(xcb_generic_event_t* ev) {
     for (const auto& [id, l] : listeners_)
         l(ev);
     std::free(ev);
+}
+
+void OwnX11Connection::wakeOnArrival(std::function<void()> arrived) {
+    arrived_ = std::move(arrived);
+    if (!conn_) return;
+    if (!notifier_) {
+        notifier_ = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(conn_),
+                                                      QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, &context_, [this] {
+            // A broken connection stays readable: nothing more will come.
+            if (xcb_connection_has_error(conn_)) notifier_->setEnabled(false);
+            readThisTick_ = false;
+            read();
+            if (std::function<void()> f = arrived_) f();
+        });
+    }
+    notifier_->setEnabled(bool(arrived_) && !xcb_connection_has_error(conn_));
 }
 
 int OwnX11Connection::listen(Listener l) {

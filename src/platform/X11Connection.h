@@ -3,8 +3,10 @@
 #include <xcb/xcb.h>
 
 #include <QObject>
+#include <QSocketNotifier>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace platform {
@@ -42,6 +44,10 @@ public:
     using Listener = std::function<void(const xcb_generic_event_t*)>;
     int listen(Listener l);
     void unlisten(int id);
+    // While set, whatever arrives is read and handed to the listeners at
+    // once, and then `arrived` is called: for a reader that rests instead of
+    // looking once a tick. An empty function ends it.
+    void wakeOnArrival(std::function<void()> arrived);
 
 private:
     void hook();
@@ -54,6 +60,8 @@ private:
     bool readThisTick_ = false;
     int nextId_ = 0;
     std::vector<std::pair<int, Listener>> listeners_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::function<void()> arrived_;
 };
 
 } // namespace platform

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QObject>
 
+#include <map>
+
 class QWidget;
 
 namespace platform {
@@ -37,6 +39,7 @@ public:
     bool wakeAtPointerMotion(const void* who, std::function<void()> moved) override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override;
+    bool wakeAtScreenChange(const void* who, std::function<void()> changed) override;
     bool showScreenStretched(QWidget* window, const QRect& target, const QRect& source,
                              const QRect& clip) override;
     void hideScreenStretched(QWidget* window) override;
@@ -71,6 +74,8 @@ protected:
 
 private:
     X11PointerTracker* pointer() const;
+    bool lastShownStill();
+    void wakeScreenWaiters();
 
     IniSettingsStore store_;
     std::unique_ptr<WheelWatcher> wheel_;
@@ -86,6 +91,7 @@ private:
     mutable bool pointerTried_ = false;
     QImage captured_; // kept between captures
     std::function<void()> screensChanged_;
+    std::map<const void*, std::function<void()>> screenWaiters_;
     bool screensWatched_ = false;
     std::unique_ptr<CaptureProbe> probe_;
     std::unique_ptr<PortalColourPicker> portal_;

@@ -52,6 +52,7 @@ QImage X11Desktop::captureScreen(const QRect& rect) {
         if (!capture_) capture_ = std::make_unique<X11Capture>(own());
         if (capture_->available() && capture_->grab(rect, captured_)) {
             BlackenGaps(captured_, rect);
+            wakeScreenWaiters(); // the watch follows another rectangle now
             return captured_;
         }
     }
@@ -92,7 +93,43 @@ bool X11Desktop::showScreenStretched(QWidget* window, const QRect& target, const
     // after the drawing, such as the window manager moving our window out of
     // the square, is reported and drawn again.
     capture_->watch(source, clip.translated(mover_.topLeft(window)));
+    wakeScreenWaiters();
     return lens_->show(unsigned(h->winId()), target, source, clip);
+}
+
+bool X11Desktop::wakeAtScreenChange(const void* who, std::function<void()> changed) {
+    if (!changed) {
+        screenWaiters_.erase(who);
+    } else {
+        // Only a showing known unchanged up to now can be waited on: what
+        // arrived since the last look is read first.
+        if (!capture_ || !own_) return false;
+        own_->read();
+        if (!lastShownStill()) return false;
+        screenWaiters_[who] = std::move(changed);
+    }
+    const bool waiting = !screenWaiters_.empty();
+    if (capture_) capture_->hold(waiting);
+    if (own_)
+        own_->wakeOnArrival(waiting ? std::function<void()>([this] {
+            if (!lastShownStill()) wakeScreenWaiters();
+        })
+                                    : std::function<void()>());
+    return true;
+}
+
+bool X11Desktop::lastShownStill() {
+    return capture_ && capture_->lastUnchanged() && !(lens_ && lens_->exposed());
+}
+
+void X11Desktop::wakeScreenWaiters() {
+    if (screenWaiters_.empty()) return;
+    auto woken = std::move(screenWaiters_);
+    screenWaiters_.clear();
+    capture_->hold(false);
+    own_->wakeOnArrival({});
+    for (auto& [who, changed] : woken)
+        changed();
 }
 
 OwnX11Connection& X11Desktop::own() {

@@ -39,6 +39,10 @@ frmZoom::frmZoom(platform::DesktopServices& sys)
     setDesignSize(kWindowWidth, kWindowHeight);
     setBackColor(kBackColor);
     setFollowsPointer(true);
+    // A still view over a screen nobody draws on waits for the pointer, the
+    // screen or the wheel rather than look a hundred times a second.
+    tmrUpdate.setRestsWithPointer(true);
+    tmrUpdate.setRestsWithScreen(true);
 
     surface_.setScaleMode(forms::ScaleMode::Pixels);
     surface_.setBackColor(kBackColor);
@@ -227,6 +231,7 @@ void frmZoom::showBlind() {
 
 void frmZoom::wheelNotch(int notch) {
     intZoomLevel = StepZoomLevel(intZoomLevel, notch);
+    tmrUpdate.Changed();
 }
 
 } // namespace zoom

@@ -149,6 +149,29 @@ TEST(FormModel, APointerTimerRestsUntilThePointerOrTheFormMoves) {
     t.Tick();
     t.setEnabled(false); // a stopped timer waits for nothing
     EXPECT_TRUE(desk.motionWaiters.empty());
+
+    // One that shows the screen also waits for drawing there, and rests
+    // only while the desktop knows the last showing unchanged.
+    t.setEnabled(true);
+    t.setRestsWithScreen(true);
+    t.Tick();
+    t.Tick();
+    EXPECT_FALSE(t.Resting());
+    desk.screenStill = true;
+    t.Tick();
+    EXPECT_TRUE(t.Resting());
+    desk.drawOnScreen();
+    EXPECT_FALSE(t.Resting());
+    EXPECT_TRUE(desk.motionWaiters.empty()); // woken by one, it waits for neither
+
+    // News that neither the pointer nor the screen shows (a wheel notch, a
+    // released button) runs the next tick even over a still scene.
+    t.Tick();
+    desk.screenStill = true;
+    const int before = ticks;
+    t.Changed();
+    t.Tick();
+    EXPECT_EQ(ticks, before + 1);
 }
 
 TEST(FormModel, AFollowingWindowMovesQuietlyAndHandsItsPlaceBack) {
