@@ -91,4 +91,33 @@ void BM_PickerFrameX11(benchmark::State& state) {
 }
 BENCHMARK(BM_PickerFrameX11)->Unit(benchmark::kMicrosecond);
 
+// One tick of a grab following the pointer over a still screen: each tick
+// finds the pointer 12 pixels on (as at 100 moves a second), samples the new
+// square and draws the box and the slot.
+void BM_PickerMovingTickX11(benchmark::State& state) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        state.SkipWithError("needs an X display: run with QT_QPA_PLATFORM=xcb");
+        return;
+    }
+    RootPainter pointer({500, 400}, QRect());
+    QTemporaryDir config;
+    platform::X11Desktop desk(config.filePath(QStringLiteral("Quillant.conf")));
+    PickerHost host(desk);
+    host.Show();
+    picker::ColorPicker& p = host.picker;
+    p.SetGrabMode(-1);
+    p.ctlClrTimer.setEnabled(false);
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ++i;
+        pointer.movePointer(QPoint(500 + 12 * (i % 20), 400 + 7 * (i % 13)));
+        state.ResumeTiming();
+        p.ctlClrTimer.Fire();
+        FinishTick();
+    }
+    p.SetGrabMode(0);
+}
+BENCHMARK(BM_PickerMovingTickX11)->Unit(benchmark::kMicrosecond);
+
 } // namespace
