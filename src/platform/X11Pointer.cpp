@@ -1,6 +1,7 @@
 #include "X11Pointer.h"
 #include "X11Connection.h"
 
+#include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -71,7 +72,12 @@ public:
 
     std::optional<QPoint> position() {
         read_ = true;
-        drain();
+        // A timer's look at the scene and its handler's read come in one pass
+        // of the event loop and find the same stream: one socket read.
+        if (!drainedThisPass_) {
+            drain();
+            markDrained();
+        }
         switch (state_) {
         case State::Stopped:
             record();
@@ -152,6 +158,19 @@ private:
         state_ = State::Syncing;
         drain();
         return state_ == State::Synced ? pos_ : syncPos_;
+    }
+
+    void markDrained() {
+        drainedThisPass_ = true;
+        if (hooked_) return;
+        QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
+        if (!d) {
+            drainedThisPass_ = false; // no loop to tell the passes apart
+            return;
+        }
+        hooked_ = true;
+        QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, &passes_,
+                         [this] { drainedThisPass_ = false; });
     }
 
     void motionArrived() {
@@ -236,6 +255,9 @@ private:
     QPoint pos_;
     QPoint syncPos_;
     std::uint64_t motions_ = 0;
+    bool drainedThisPass_ = false;
+    bool hooked_ = false;
+    QObject passes_; // ends the loop hook with the tracker
     std::map<const void*, std::function<void()>> waiters_;
 };
 
