@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <functional>
+
 namespace {
 
 // A window holding just the picker panel, as the ruler window holds it.
@@ -64,42 +66,13 @@ void BM_PickerTickX11(benchmark::State& state) {
 }
 BENCHMARK(BM_PickerTickX11)->Unit(benchmark::kMicrosecond);
 
-// One whole sampling tick on the real screen: the pixels under the still
-// pointer change before every tick (not timed), so each tick captures and
-// draws the box and the slot.
-void BM_PickerFrameX11(benchmark::State& state) {
+// Grab ticks on the real screen, each after an untimed step that changes
+// what the tick finds (the screen or the pointer).
+void runGrabOnX11(benchmark::State& state, const std::function<void(int)>& untimed) {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         state.SkipWithError("needs an X display: run with QT_QPA_PLATFORM=xcb");
         return;
     }
-    RootPainter painter({700, 500}, QRect(690, 490, 20, 20));
-    QTemporaryDir config;
-    platform::X11Desktop desk(config.filePath(QStringLiteral("Quillant.conf")));
-    PickerHost host(desk);
-    host.Show();
-    picker::ColorPicker& p = host.picker;
-    p.SetGrabMode(-1);
-    p.ctlClrTimer.setEnabled(false);
-    for (auto _ : state) {
-        state.PauseTiming();
-        painter.next();
-        state.ResumeTiming();
-        p.ctlClrTimer.Fire();
-        FinishTick();
-    }
-    p.SetGrabMode(0);
-}
-BENCHMARK(BM_PickerFrameX11)->Unit(benchmark::kMicrosecond);
-
-// One tick of a grab following the pointer over a still screen: each tick
-// finds the pointer 12 pixels on (as at 100 moves a second), samples the new
-// square and draws the box and the slot.
-void BM_PickerMovingTickX11(benchmark::State& state) {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        state.SkipWithError("needs an X display: run with QT_QPA_PLATFORM=xcb");
-        return;
-    }
-    RootPainter pointer({500, 400}, QRect());
     QTemporaryDir config;
     platform::X11Desktop desk(config.filePath(QStringLiteral("Quillant.conf")));
     PickerHost host(desk);
@@ -110,13 +83,31 @@ void BM_PickerMovingTickX11(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        ++i;
-        pointer.movePointer(QPoint(500 + 12 * (i % 20), 400 + 7 * (i % 13)));
+        untimed(++i);
         state.ResumeTiming();
         p.ctlClrTimer.Fire();
         FinishTick();
     }
     p.SetGrabMode(0);
+}
+
+// One whole sampling tick on the real screen: the pixels under the still
+// pointer change before every tick (not timed), so each tick captures and
+// draws the box and the slot.
+void BM_PickerFrameX11(benchmark::State& state) {
+    RootPainter painter({700, 500}, QRect(690, 490, 20, 20));
+    runGrabOnX11(state, [&](int) { painter.next(); });
+}
+BENCHMARK(BM_PickerFrameX11)->Unit(benchmark::kMicrosecond);
+
+// One tick of a grab following the pointer over a still screen: each tick
+// finds the pointer 12 pixels on (as at 100 moves a second), samples the new
+// square and draws the box and the slot.
+void BM_PickerMovingTickX11(benchmark::State& state) {
+    RootPainter pointer({500, 400}, QRect());
+    runGrabOnX11(state, [&](int i) {
+        pointer.movePointer(QPoint(500 + 12 * (i % 20), 400 + 7 * (i % 13)));
+    });
 }
 BENCHMARK(BM_PickerMovingTickX11)->Unit(benchmark::kMicrosecond);
 
