@@ -154,40 +154,48 @@ void FakeDesktop::screensChanged() {
     if (screensWatcher) screensWatcher();
 }
 
-bool FakeDesktop::wakeAtPointerMotion(const void* who, std::function<void()> moved) {
-    if (!moved) {
-        motionWaiters.erase(who);
+namespace {
+
+using Waiters = std::map<const void*, std::function<void()>>;
+
+// Keeps, replaces or (with an empty function) withdraws `who`'s wait; false
+// where the fake is told not to report.
+bool wait(Waiters& waiters, bool reported, const void* who, std::function<void()> woken) {
+    if (!woken) {
+        waiters.erase(who);
         return true;
     }
-    if (!motionReported) return false;
-    motionWaiters[who] = std::move(moved);
+    if (!reported) return false;
+    waiters[who] = std::move(woken);
     return true;
+}
+
+// Each waiter once; a waiter may wait again from inside its call.
+void wakeAll(Waiters& waiters) {
+    Waiters woken = std::move(waiters);
+    waiters.clear();
+    for (auto& [who, f] : woken)
+        f();
+}
+
+} // namespace
+
+bool FakeDesktop::wakeAtPointerMotion(const void* who, std::function<void()> moved) {
+    return wait(motionWaiters, motionReported, who, std::move(moved));
 }
 
 void FakeDesktop::movePointer(QPoint to) {
     cursor = to;
-    auto woken = std::move(motionWaiters);
-    motionWaiters.clear();
-    for (auto& [who, moved] : woken)
-        moved();
+    wakeAll(motionWaiters);
 }
 
 bool FakeDesktop::wakeAtScreenChange(const void* who, std::function<void()> changed) {
-    if (!changed) {
-        screenWaiters.erase(who);
-        return true;
-    }
-    if (!screenStill) return false;
-    screenWaiters[who] = std::move(changed);
-    return true;
+    return wait(screenWaiters, screenStill, who, std::move(changed));
 }
 
 void FakeDesktop::drawOnScreen() {
     screenStill = false;
-    auto woken = std::move(screenWaiters);
-    screenWaiters.clear();
-    for (auto& [who, changed] : woken)
-        changed();
+    wakeAll(screenWaiters);
 }
 
 void FakeDesktop::trayMessage(int message) {
