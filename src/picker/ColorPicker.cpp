@@ -165,11 +165,14 @@ void ColorPicker::SetGrabMode(std::int16_t enter) {
         // (icon pixel 15, 15) lies on the sampled pixel (x - 1, y - 1).
         picClrScreen.setMouseIcon(QCursor(QPixmap::fromImage(picGrabber.Picture()),
                                           kCrosshairHotSpot, kCrosshairHotSpot));
+        // The box and the slot change with every sample.
+        setDrawnOver(true);
         shpCursor.setVisible(true);
         picGrabber.setVisible(false);
         ctlClrTimer.setEnabled(true);
     } else {
         ctlClrTimer.setEnabled(false);
+        setDrawnOver(false);
         picClrScreen.setPicture(QImage());
         picClrScreen.setMousePointer(0);
         picClrScreen.setBackColor(picGrabber.BackColor());
@@ -177,6 +180,12 @@ void ColorPicker::SetGrabMode(std::int16_t enter) {
         shpCursor.setVisible(false);
         picGrabber.setVisible(true);
     }
+}
+
+void ColorPicker::setDrawnOver(bool on) {
+    picClrScreen.setDrawnOver(on);
+    for (const auto& s : picClrSelected)
+        s->setDrawnOver(on);
 }
 
 void ColorPicker::picGrabber_MouseDown(int, int, float, float) {

@@ -55,6 +55,7 @@ private:
     void show(const QImage& picture);
     // Colour, text and contrast label of a sampled colour into the slot.
     static void fillSlot(forms::PictureBox& target, forms::Colour c);
+    void setDrawnOver(bool on);
 
     bool pickOpen_ = false;
     // Answers that arrive after the panel is gone are dropped.

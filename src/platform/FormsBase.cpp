@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QPainter>
 
 #include <cstring>
 
@@ -125,6 +126,24 @@ QImage imageFromText(const char* const* rows, int count,
             for (const auto& [ch, rgb] : legend)
                 if (rows[y][x] == ch) img.setPixel(x, y, rgb);
     return img;
+}
+
+// ---------------------------------------------------------------- drawing
+
+void DrawOutline(QPainter& p, const QRect& r, const QColor& c) {
+    if (r.width() < 2 || r.height() < 2) {
+        // Too thin for bands: the stroke decides what such a box shows.
+        p.save();
+        p.setPen(QPen(c, 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        p.restore();
+        return;
+    }
+    p.fillRect(QRect(r.left(), r.top(), r.width(), 1), c);
+    p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), c);
+    p.fillRect(QRect(r.left(), r.top(), 1, r.height()), c);
+    p.fillRect(QRect(r.right(), r.top(), 1, r.height()), c);
 }
 
 } // namespace forms

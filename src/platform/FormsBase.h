@@ -6,12 +6,16 @@
 #include "DesktopServices.h"
 #include "Rounding.h"
 
+#include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+
+class QPainter;
 
 namespace forms {
 
@@ -89,6 +93,11 @@ using Handler = std::function<void()>;
 
 // The small sans-serif face the window's labels and the scale use, at 6.75 pt.
 QFont SmallFont();
+
+// The one-pixel outline along the edge pixels of `r`, the same pixels as a
+// one-pixel pen's drawRect(r.adjusted(0, 0, -1, -1)), from four filled bands:
+// a stroked rectangle costs the paint engine many times more.
+void DrawOutline(QPainter& p, const QRect& r, const QColor& c);
 
 // Image from rows of pixel text: each character is looked up in the legend.
 QImage imageFromText(const char* const* rows, int count,

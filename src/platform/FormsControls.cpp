@@ -23,7 +23,15 @@ Control::Control(Form& form, Container* parent, QWidget* widget)
     widget_->show();
 }
 
-Control::~Control() = default;
+Control::~Control() {
+    // The widget lives on with its window until the form goes: what it would
+    // call back must not reach this control any more.
+    if (auto* cw = dynamic_cast<ControlWidget*>(widget_)) {
+        cw->control = nullptr;
+        cw->painter = nullptr;
+        cw->hidden = nullptr;
+    }
+}
 
 float Control::unitPerPixelX() const {
     return form_.screen().TwipsPerPixelX();
@@ -121,66 +129,39 @@ Shape::Shape(PictureBox& host) : host_(host) {
 
 void Shape::setVisible(bool v) {
     visible_ = v;
-    host_.widget()->update();
+    host_.redraw();
 }
 
 void Shape::paint(QPainter& p, float unitX, float unitY) const {
     const QRect r(CInt(Left / unitX), CInt(Top / unitY), CInt(Width / unitX), CInt(Height / unitY));
     // A black frame with a white one inside: over any colour one of the two
     // stands out (an inverted outline vanishes over mid-grey, 0x80 -> 0x7F).
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(0, 0, 0), 1));
-    p.drawRect(r.adjusted(0, 0, -1, -1));
-    p.setPen(QPen(QColor(255, 255, 255), 1));
-    p.drawRect(r.adjusted(1, 1, -2, -2));
+    DrawOutline(p, r, QColor(0, 0, 0));
+    DrawOutline(p, r.adjusted(1, 1, -1, -1), QColor(255, 255, 255));
 }
 
 // ---------------------------------------------------------------- label
 
 Label::Label(Form& form, Container* parent)
-    : Control(form, parent, new ControlWidget(parent->childHost())) {
-    static_cast<ControlWidget*>(widget())->painter = [this](QPainter& p) { paint(p); };
+    : Control(form, parent, new ControlWidget(parent->childHost())),
+      over_(*this, [this](QPainter& p) { paint(p); }) {
+    auto* w = static_cast<ControlWidget*>(widget());
+    w->painter = [this](QPainter& p) {
+        if (over_.blank()) return; // what lies under the label is being drawn
+        paint(p);
+        over_.toolkitPainted();
+    };
+    w->hidden = [this] { over_.hidden(); };
+    over_.setTransparent(transparent_);
 }
 
-Label::~Label() {
-    if (drawnOver_) form().sys().hidePictureOver(this);
-}
+Label::~Label() = default;
 
 void Label::setCaption(const QString& c) {
     if (c == caption_) return;
     caption_ = c;
-    if (drawnOver_) {
-        if (showOver()) return;
-        // The toolkit's drawing must not lie under an older caption.
-        form().sys().hidePictureOver(this);
-    }
+    if (over_.on() && over_.show()) return;
     widget()->update();
-}
-
-void Label::setDrawnOver(bool on) {
-    if (on == drawnOver_) return;
-    drawnOver_ = on;
-    if (on) return; // from the next caption on
-    form().sys().hidePictureOver(this);
-    over_ = QImage();
-    widget()->update(); // the toolkit has not drawn the captions shown meanwhile
-}
-
-bool Label::showOver() {
-    QWidget* w = widget();
-    if (transparent_ || !w->isVisible() || w->size().isEmpty()) return false;
-    if (over_.size() != w->size()) {
-        over_ = QImage(w->size(), QImage::Format_RGB32);
-        // Fonts in points come out at the window's size, not at 96 dpi.
-        over_.setDotsPerMeterX(qRound(w->logicalDpiX() / 0.0254));
-        over_.setDotsPerMeterY(qRound(w->logicalDpiY() / 0.0254));
-    }
-    {
-        QPainter p(&over_);
-        paint(p);
-    }
-    QWidget* window = w->window();
-    return form().sys().showPictureOver(window, this, w->mapTo(window, QPoint(0, 0)), over_);
 }
 
 void Label::setFont(const QFont& f) {
@@ -190,6 +171,7 @@ void Label::setFont(const QFont& f) {
 
 void Label::setTransparent(bool t) {
     transparent_ = t;
+    over_.setTransparent(t);
     // An opaque label covers its box: what lies under it is not painted
     // first on each of its repaints.
     widget()->setAttribute(Qt::WA_OpaquePaintEvent, !t);

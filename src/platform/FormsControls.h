@@ -4,6 +4,7 @@
 // boxes with a persistent drawing image, shapes, labels and option buttons.
 
 #include "FormsBase.h"
+#include "FormsOver.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -144,6 +145,11 @@ public:
 
     void addShape(Shape* s) { shapes_.push_back(s); }
     void paintOn(QPainter& p); // used by the widget
+    // Shows the box's new look: over the window while drawn over, else
+    // through the toolkit's repaint.
+    void redraw();
+    // For a box that changes on every tick: see Label::setDrawnOver.
+    void setDrawnOver(bool on) { over_.setOn(on); }
     void syncImageSize();
 
 protected:
@@ -163,6 +169,7 @@ private:
     QImage image_;
     QFont font_;
     std::vector<Shape*> shapes_;
+    detail::DrawnOver over_{*this, [this](QPainter& p) { paintOn(p); }};
 };
 
 // Windowless rectangle drawn on its picture box, under the box's child controls.
@@ -193,20 +200,17 @@ public:
     void setForeColor(Colour c) { fore_ = c; }
     void setWordWrap(bool w) { wrap_ = w; }
     void paint(QPainter& p) const;
-    // An opaque read-out that changes on every tick and keeps its place: the
-    // desktop shows each new caption straight over the window, where it can,
-    // without the toolkit's repaint. Off again when the window hides.
-    void setDrawnOver(bool on);
+    // A read-out that changes on every tick: the desktop shows each new
+    // caption straight over the window, where it can, without the toolkit's
+    // repaint. Off again while the label or its window is hidden.
+    void setDrawnOver(bool on) { over_.setOn(on); }
 
 private:
-    bool showOver();
-
     QString caption_;
-    QImage over_; // the caption as shown over the window, kept between captions
-    bool drawnOver_ = false;
     QFont font_;
     bool transparent_ = true;
     bool wrap_ = false;
+    detail::DrawnOver over_;
     Colour back_ = 0x00C0FFFF;
     Colour fore_ = vbWindowText;
 };

@@ -14,8 +14,20 @@ using detail::ControlWidget;
 
 PictureBox::PictureBox(Form& form, Container* parent)
     : Control(form, parent, new ControlWidget(parent->childHost())) {
-    static_cast<ControlWidget*>(widget())->painter = [this](QPainter& p) { paintOn(p); };
+    auto* w = static_cast<ControlWidget*>(widget());
+    w->painter = [this](QPainter& p) {
+        paintOn(p);
+        over_.toolkitPainted();
+    };
+    w->hidden = [this] { over_.hidden(); };
     widget()->setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureBox::redraw() {
+    if (over_.on())
+        over_.showSoon();
+    else
+        widget()->update();
 }
 
 float PictureBox::unitPerPixelX() const {
@@ -50,7 +62,7 @@ void PictureBox::syncImageSize() {
         p.drawImage(0, 0, image_);
     }
     image_ = std::move(next);
-    widget()->update();
+    redraw();
 }
 
 float PictureBox::ScaleWidth() const {
@@ -88,7 +100,7 @@ void PictureBox::Cls() {
     }
     CurrentX = 0;
     CurrentY = 0;
-    widget()->update();
+    redraw();
 }
 
 void PictureBox::Line(float x1, float y1, float x2, float y2) {
@@ -113,7 +125,7 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, Colour c) {
         p.setPen(QPen(toQColor(c), 0));
         p.drawLine(a, b);
     }
-    widget()->update();
+    redraw();
 }
 
 void PictureBox::LineBox(float x1, float y1, float x2, float y2, Colour c, int penWidth) {
@@ -133,7 +145,7 @@ void PictureBox::LineBox(float x1, float y1, float x2, float y2, Colour c, int p
     band(box.left(), box.bottom(), box.right(), box.bottom());
     band(box.left(), box.top(), box.left(), box.bottom());
     band(box.right(), box.top(), box.right(), box.bottom());
-    widget()->update();
+    redraw();
 }
 
 void PictureBox::Print(const QString& text) {
@@ -146,7 +158,7 @@ void PictureBox::Print(const QString& text) {
     DrawLine(p, QPointF(at.x(), at.y() + fm.ascent()), text);
     CurrentX = 0;
     CurrentY += float(fm.height()) * unitPerPixelY();
-    widget()->update();
+    redraw();
 }
 
 float PictureBox::TextWidth(const QString& text) const {
@@ -173,7 +185,7 @@ void PictureBox::PaintPicture(const QImage& pic, float x, float y, float w, floa
     QPainter p(&image_);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(QRect(a, QSize(size.x(), size.y())), pic);
-    widget()->update();
+    redraw();
 }
 
 void PictureBox::paintOn(QPainter& p) {
@@ -187,9 +199,7 @@ void PictureBox::paintOn(QPainter& p) {
             p.restore();
         }
     if (border_) {
-        p.setPen(QColor(0, 0, 0));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(widget()->rect().adjusted(0, 0, -1, -1));
+        DrawOutline(p, widget()->rect(), QColor(0, 0, 0));
     }
 }
 

@@ -129,6 +129,7 @@ public:
     ControlWidget(QWidget* parent) : QWidget(parent) {}
     Control* control = nullptr;
     std::function<void(QPainter&)> painter;
+    std::function<void()> hidden;
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -159,6 +160,9 @@ protected:
     // Nothing here shows the focus: gaining or losing it repaints nothing.
     void focusInEvent(QFocusEvent*) override {}
     void focusOutEvent(QFocusEvent*) override {}
+    void hideEvent(QHideEvent*) override {
+        if (hidden) hidden();
+    }
 
 private:
     ClickSequence clicks;
@@ -204,10 +208,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), toQColor(form.BackColor()));
-        if (form.framePx()) {
-            p.setPen(QColor(0, 0, 0));
-            p.drawRect(rect().adjusted(0, 0, -1, -1));
-        }
+        if (form.framePx()) DrawOutline(p, rect(), QColor(0, 0, 0));
     }
     void moveEvent(QMoveEvent* e) override { form.windowMovedTo(e->pos()); }
     void closeEvent(QCloseEvent* e) override {

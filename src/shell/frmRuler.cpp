@@ -103,6 +103,8 @@ frmRuler::frmRuler(platform::DesktopServices& sys, Globals& globals)
     lblPixel.Move(870, 30, 495, 165);
     lblPixel.setFont(forms::SmallFont());
     lblPixel.setCaption(QStringLiteral("0"));
+    // The read-out changes on every tick of a moving pointer.
+    lblPixel.setDrawnOver(true);
 
     designHolder(picTray, 7560, 0, 615, 375);
     picTray.setPicture(picker::CrosshairImage());

@@ -357,24 +357,50 @@ TEST(Controls, TooltipShowsItsTextAsGiven) {
 }
 
 TEST(Controls, AReadOutDrawnOverTheWindowShowsWhatTheToolkitWouldPaint) {
-    platform::FakeDesktop desk;
-    desk.pictureOverWorks = true;
-    Probe f(desk);
-    forms::Label l(f, &f);
-    l.Move(150, 300, 1500, 300);
-    l.setTransparent(false);
-    l.setFont(forms::SmallFont());
-    l.setDrawnOver(true);
-    f.Show();
-    l.setCaption(QStringLiteral("X = 1117  Zoom = x48"));
-    ASSERT_TRUE(desk.picturesOver.contains(&l));
-    const auto [at, picture] = desk.picturesOver.value(&l);
-    EXPECT_EQ(at, QPoint(10, 20));
-    EXPECT_EQ(picture, l.widget()->grab().toImage().convertToFormat(QImage::Format_RGB32));
-    // Where the desktop cannot, the toolkit paints it, with nothing older over it.
-    desk.pictureOverWorks = false;
-    l.setCaption(QStringLiteral("X = 1118  Zoom = x48"));
-    EXPECT_FALSE(desk.picturesOver.contains(&l));
+    for (const bool transparent : {false, true}) {
+        SCOPED_TRACE(transparent);
+        platform::FakeDesktop desk;
+        desk.pictureOverWorks = true;
+        Probe f(desk);
+        f.setBackColor(0x00C0FFFF);
+        // A transparent read-out shows what lies under it: here a drawn box.
+        forms::PictureBox under(f, &f);
+        under.Move(0, 0, 600, 600);
+        under.Line(0, 0, 600, 600, 0x000000FF);
+        forms::Label l(f, &f);
+        l.Move(150, 300, 1500, 300);
+        l.setTransparent(transparent);
+        l.setFont(forms::SmallFont());
+        l.setDrawnOver(true);
+        f.Show();
+        l.setCaption(QStringLiteral("X = 1117  Zoom = x48"));
+        ASSERT_TRUE(desk.picturesOver.contains(&l));
+        const auto [at, picture] = desk.picturesOver.value(&l);
+        EXPECT_EQ(at, QPoint(10, 20));
+        const QRect place(at, l.widget()->size());
+        EXPECT_EQ(picture, f.window()->grab(place).toImage().convertToFormat(QImage::Format_RGB32));
+        // Hidden, and shown again by the toolkit first.
+        l.setVisible(false);
+        EXPECT_FALSE(desk.picturesOver.contains(&l));
+        l.setVisible(true);
+        l.setCaption(QStringLiteral("X = 1116  Zoom = x48"));
+        EXPECT_TRUE(desk.picturesOver.contains(&l));
+        // A control above covering its left edge: only the rest is drawn over.
+        forms::PictureBox cover(f, &f);
+        cover.Move(0, 300, 180, 300);
+        l.setCaption(QStringLiteral("X = 1115  Zoom = x48"));
+        const auto [partAt, part] = desk.picturesOver.value(&l);
+        EXPECT_EQ(partAt, QPoint(12, 20));
+        EXPECT_EQ(part, f.window()
+                            ->grab(QRect(partAt, part.size()))
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32));
+        EXPECT_EQ(part.width(), place.width() - 2);
+        // Where the desktop cannot, the toolkit paints it, with nothing older over it.
+        desk.pictureOverWorks = false;
+        l.setCaption(QStringLiteral("X = 1118  Zoom = x48"));
+        EXPECT_FALSE(desk.picturesOver.contains(&l));
+    }
 }
 
 } // namespace

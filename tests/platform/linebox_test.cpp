@@ -1,6 +1,8 @@
 #include "platform/FakeDesktop.h"
 #include "platform/Forms.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,3 +45,25 @@ TEST(LineBox, PenCentredOnTheCornerPixels) {
 }
 
 } // namespace
+
+// The outline of frames and shapes: the pixels of a one-pixel pen's drawRect.
+TEST(Outline, SamePixelsAsAStrokedRectangle) {
+    for (const QRect r :
+         {QRect(2, 3, 10, 6), QRect(0, 0, 20, 10), QRect(5, 5, 1, 1), QRect(3, 1, 1, 5),
+          QRect(3, 1, 5, 1), QRect(4, 2, 2, 7), QRect(7, 1, 9, 2)}) {
+        QImage stroked(20, 10, QImage::Format_RGB32), filled(20, 10, QImage::Format_RGB32);
+        stroked.fill(Qt::white);
+        filled.fill(Qt::white);
+        {
+            QPainter p(&stroked);
+            p.setPen(QPen(QColor(0, 0, 0), 1));
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        }
+        {
+            QPainter p(&filled);
+            forms::DrawOutline(p, r, QColor(0, 0, 0));
+        }
+        EXPECT_EQ(filled, stroked)
+            << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+    }
+}

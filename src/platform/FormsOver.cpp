@@ -1,0 +1,120 @@
+#include "FormsOver.h"
+#include "Forms.h"
+
+#include <QPainter>
+#include <QRegion>
+#include <QWidget>
+
+#include <cstring>
+#include <utility>
+
+namespace forms::detail {
+
+DrawnOver::DrawnOver(Control& control, std::function<void(QPainter&)> paint)
+    : control_(control), paint_(std::move(paint)) {}
+
+DrawnOver::~DrawnOver() {
+    withdraw();
+}
+
+void DrawnOver::setOn(bool on) {
+    if (on == on_) return;
+    on_ = on;
+    withdraw();
+    over_ = under_ = QImage();
+    // The toolkit has not drawn what was shown meanwhile.
+    if (!on && std::exchange(drawn_, false)) control_.widget()->update();
+}
+
+bool DrawnOver::show() {
+    QWidget* w = control_.widget();
+    const QRect part = on_ && w->isVisible() ? uncovered() : QRect();
+    if (part.isEmpty()) {
+        withdraw();
+        return false;
+    }
+    QWidget* window = w->window();
+    const QPoint at = w->mapTo(window, part.topLeft());
+    if (over_.size() != part.size()) {
+        over_ = QImage(part.size(), QImage::Format_RGB32);
+        // Fonts in points come out at the window's size, not at 96 dpi.
+        over_.setDotsPerMeterX(qRound(w->logicalDpiX() / 0.0254));
+        over_.setDotsPerMeterY(qRound(w->logicalDpiY() / 0.0254));
+        under_ = QImage();
+    }
+    if (transparent_) {
+        if (under_.isNull() || underAt_ != at) renderUnder(at);
+        std::memcpy(over_.bits(), under_.constBits(), std::size_t(over_.sizeInBytes()));
+    }
+    {
+        QPainter p(&over_);
+        p.translate(-part.topLeft());
+        paint_(p);
+    }
+    if (control_.form().sys().showPictureOver(window, &control_, at, over_)) {
+        shown_ = drawn_ = true;
+        return true;
+    }
+    withdraw();
+    return false;
+}
+
+void DrawnOver::showSoon() {
+    if (soon_) return;
+    soon_ = true;
+    QMetaObject::invokeMethod(
+        &pending_,
+        [this] {
+            soon_ = false;
+            if (!show()) control_.widget()->update();
+        },
+        Qt::QueuedConnection);
+}
+
+void DrawnOver::toolkitPainted() {
+    if (!shown_) return;
+    under_ = QImage();
+    showSoon();
+}
+
+void DrawnOver::hidden() {
+    withdraw();
+}
+
+QRect DrawnOver::uncovered() const {
+    const QWidget* w = control_.widget();
+    const QWidget* parent = w->parentWidget();
+    QRegion left(w->rect());
+    bool above = false; // children are kept in stacking order, lowest first
+    for (const QObject* o : parent ? parent->children() : QObjectList()) {
+        if (o == w) {
+            above = true;
+            continue;
+        }
+        const auto* s = qobject_cast<const QWidget*>(o);
+        if (above && s && !s->isWindow() && s->isVisible() &&
+            s->geometry().intersects(w->geometry()))
+            left -= s->geometry().translated(-w->pos());
+    }
+    // One picture shows one rectangle.
+    return left.rectCount() == 1 ? left.boundingRect() : QRect();
+}
+
+void DrawnOver::renderUnder(QPoint at) {
+    under_ = QImage(over_.size(), QImage::Format_RGB32);
+    under_.setDotsPerMeterX(over_.dotsPerMeterX());
+    under_.setDotsPerMeterY(over_.dotsPerMeterY());
+    blank_ = true;
+    control_.widget()->window()->render(&under_, QPoint(), QRegion(QRect(at, under_.size())),
+                                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    blank_ = false;
+    underAt_ = at;
+}
+
+void DrawnOver::withdraw() {
+    if (!shown_) return;
+    shown_ = false;
+    control_.form().sys().hidePictureOver(&control_);
+}
+
+} // namespace forms::detail

@@ -1,0 +1,72 @@
+#pragma once
+// A control that changes on every tick, shown by the desktop straight over
+// its window instead of through the toolkit's repaint and flush.
+
+#include <QImage>
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+
+#include <functional>
+
+class QPainter;
+
+namespace forms {
+
+class Control;
+
+namespace detail {
+
+class DrawnOver {
+public:
+    // `paint` draws the control's look; a transparent control draws only
+    // what it adds to what lies under it.
+    DrawnOver(Control& control, std::function<void(QPainter&)> paint);
+    ~DrawnOver();
+    DrawnOver(const DrawnOver&) = delete;
+    DrawnOver& operator=(const DrawnOver&) = delete;
+
+    bool on() const { return on_; }
+    // Off: the toolkit paints the control again, as it now is.
+    void setOn(bool on);
+    void setTransparent(bool t) { transparent_ = t, under_ = QImage(); }
+
+    // Shows the control as it now is; false where the desktop cannot, and
+    // then nothing older of ours stays over the toolkit's drawing.
+    bool show();
+    // One show at the end of this pass of the event loop, for controls drawn
+    // in several steps; the toolkit paints where the desktop cannot.
+    void showSoon();
+
+    // True while the window is drawn to learn what lies under the control:
+    // the control then paints nothing.
+    bool blank() const { return blank_; }
+    // The toolkit painted the control: around it something may have moved or
+    // changed, so what is shown over it is made again.
+    void toolkitPainted();
+    // The control hid, with its window or alone.
+    void hidden();
+
+private:
+    // The part of the control, in its own pixels, that no sibling above it
+    // covers; empty where that part is not one rectangle.
+    QRect uncovered() const;
+    void renderUnder(QPoint at);
+    void withdraw();
+
+    Control& control_;
+    std::function<void(QPainter&)> paint_;
+    QImage over_;  // the look as shown over the window
+    QImage under_; // the window's pixels under a transparent control
+    QPoint underAt_;
+    bool on_ = false;
+    bool shown_ = false;
+    bool drawn_ = false; // shown since on, so the toolkit's drawing is older
+    bool transparent_ = false;
+    bool blank_ = false;
+    bool soon_ = false;
+    QObject pending_; // a pending show ends with this
+};
+
+} // namespace detail
+} // namespace forms
