@@ -139,11 +139,12 @@ public:
 
     // Shows `picture` for `who` at `at` (pixels of `window`) straight over the
     // window's own drawing, without the toolkit's repaint, until hidden; a
-    // later picture of the same `who` replaces it. False where the desktop
-    // cannot: the caller has the toolkit paint it.
-    virtual bool showPictureOver(QWidget* window, const void* who, QPoint at,
-                                 const QImage& picture) {
-        (void)window, (void)who, (void)at, (void)picture;
+    // later picture of the same `who` replaces it, and only its `changed`
+    // part can differ from the one before. False where the desktop cannot:
+    // the caller has the toolkit paint it.
+    virtual bool showPictureOver(QWidget* window, const void* who, QPoint at, const QImage& picture,
+                                 const QRect& changed) {
+        (void)window, (void)who, (void)at, (void)picture, (void)changed;
         return false;
     }
     virtual void hidePictureOver(const void* who) { (void)who; }

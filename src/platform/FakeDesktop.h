@@ -58,7 +58,8 @@ public:
     bool startSystemMove(QWidget* window) override;
     bool moveFollower(QWidget* window, QPoint topLeft) override;
     void endFollower(QWidget* window) override { followers.remove(window); }
-    bool showPictureOver(QWidget*, const void* who, QPoint at, const QImage& picture) override {
+    bool showPictureOver(QWidget*, const void* who, QPoint at, const QImage& picture,
+                         const QRect&) override {
         if (!pictureOverWorks) return false;
         picturesOver.insert(who, {at, picture.copy()});
         return true;

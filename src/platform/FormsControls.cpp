@@ -144,7 +144,7 @@ void Shape::paint(QPainter& p, float unitX, float unitY) const {
 
 Label::Label(Form& form, Container* parent)
     : Control(form, parent, new ControlWidget(parent->childHost())),
-      over_(*this, [this](QPainter& p) { paint(p); }) {
+      over_(*this, [this](QPainter& p, bool fresh) { return paintOver(p, fresh); }) {
     auto* w = static_cast<ControlWidget*>(widget());
     w->painter = [this](QPainter& p) {
         if (over_.blank()) return; // what lies under the label is being drawn
@@ -164,13 +164,32 @@ void Label::setCaption(const QString& c) {
     widget()->update();
 }
 
+QRect Label::paintOver(QPainter& p, bool fresh) {
+    // A caption whose figures change redraws only where they did.
+    if (!fresh && overCaption_ && !transparent_ && !wrap_) {
+        p.setFont(font_);
+        p.setPen(toQColor(fore_));
+        const QPointF at(0, QFontMetricsF(p.font(), p.device()).ascent());
+        if (const auto columns = RedrawLineChange(p, at, *overCaption_, caption_, toQColor(back_),
+                                                  widget()->rect())) {
+            overCaption_ = caption_;
+            return *columns;
+        }
+    }
+    paint(p);
+    overCaption_ = caption_;
+    return widget()->rect();
+}
+
 void Label::setFont(const QFont& f) {
     font_ = f;
+    overCaption_.reset();
     widget()->update();
 }
 
 void Label::setTransparent(bool t) {
     transparent_ = t;
+    overCaption_.reset();
     over_.setTransparent(t);
     // An opaque label covers its box: what lies under it is not painted
     // first on each of its repaints.

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QWidget>
 
+#include <optional>
 #include <vector>
 
 class QRadioButton;
@@ -169,7 +170,10 @@ private:
     QImage image_;
     QFont font_;
     std::vector<Shape*> shapes_;
-    detail::DrawnOver over_{*this, [this](QPainter& p) { paintOn(p); }};
+    detail::DrawnOver over_{*this, [this](QPainter& p, bool) {
+                                paintOn(p);
+                                return widget()->rect();
+                            }};
 };
 
 // Windowless rectangle drawn on its picture box, under the box's child controls.
@@ -196,9 +200,9 @@ public:
     QFont Font() const { return font_; }
     void setFont(const QFont& f);
     void setTransparent(bool t);
-    void setBackColor(Colour c) { back_ = c; }
-    void setForeColor(Colour c) { fore_ = c; }
-    void setWordWrap(bool w) { wrap_ = w; }
+    void setBackColor(Colour c) { back_ = c, overCaption_.reset(); }
+    void setForeColor(Colour c) { fore_ = c, overCaption_.reset(); }
+    void setWordWrap(bool w) { wrap_ = w, overCaption_.reset(); }
     void paint(QPainter& p) const;
     // A read-out that changes on every tick: the desktop shows each new
     // caption straight over the window, where it can, without the toolkit's
@@ -206,7 +210,9 @@ public:
     void setDrawnOver(bool on) { over_.setOn(on); }
 
 private:
+    QRect paintOver(QPainter& p, bool fresh);
     QString caption_;
+    std::optional<QString> overCaption_; // what the drawn-over picture shows
     QFont font_;
     bool transparent_ = true;
     bool wrap_ = false;

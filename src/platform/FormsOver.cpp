@@ -10,8 +10,7 @@
 
 namespace forms::detail {
 
-DrawnOver::DrawnOver(Control& control, std::function<void(QPainter&)> paint)
-    : control_(control), paint_(std::move(paint)) {}
+DrawnOver::DrawnOver(Control& control, Paint paint) : control_(control), paint_(std::move(paint)) {}
 
 DrawnOver::~DrawnOver() {
     withdraw();
@@ -22,6 +21,7 @@ void DrawnOver::setOn(bool on) {
     on_ = on;
     withdraw();
     over_ = under_ = QImage();
+    part_ = QRect();
     // The toolkit has not drawn what was shown meanwhile.
     if (!on && std::exchange(drawn_, false)) control_.widget()->update();
 }
@@ -35,7 +35,9 @@ bool DrawnOver::show() {
     }
     QWidget* window = w->window();
     const QPoint at = w->mapTo(window, part.topLeft());
+    bool fresh = part != part_ || transparent_;
     if (over_.size() != part.size()) {
+        fresh = true;
         over_ = QImage(part.size(), QImage::Format_RGB32);
         // Fonts in points come out at the window's size, not at 96 dpi.
         over_.setDotsPerMeterX(qRound(w->logicalDpiX() / 0.0254));
@@ -46,12 +48,15 @@ bool DrawnOver::show() {
         if (under_.isNull() || underAt_ != at) renderUnder(at);
         std::memcpy(over_.bits(), under_.constBits(), std::size_t(over_.sizeInBytes()));
     }
+    QRect changed;
     {
         QPainter p(&over_);
         p.translate(-part.topLeft());
-        paint_(p);
+        changed = paint_(p, fresh).translated(-part.topLeft());
     }
-    if (control_.form().sys().showPictureOver(window, &control_, at, over_)) {
+    part_ = part;
+    if (fresh) changed = over_.rect();
+    if (control_.form().sys().showPictureOver(window, &control_, at, over_, changed)) {
         shown_ = drawn_ = true;
         return true;
     }

@@ -19,9 +19,12 @@ namespace detail {
 
 class DrawnOver {
 public:
-    // `paint` draws the control's look; a transparent control draws only
-    // what it adds to what lies under it.
-    DrawnOver(Control& control, std::function<void(QPainter&)> paint);
+    // `paint` draws the control's look and returns the part it changed, in
+    // the control's pixels; a transparent control draws only what it adds to
+    // what lies under it. Unless `fresh`, the painter's image holds the look
+    // that `paint` drew last time.
+    using Paint = std::function<QRect(QPainter& p, bool fresh)>;
+    DrawnOver(Control& control, Paint paint);
     ~DrawnOver();
     DrawnOver(const DrawnOver&) = delete;
     DrawnOver& operator=(const DrawnOver&) = delete;
@@ -29,7 +32,7 @@ public:
     bool on() const { return on_; }
     // Off: the toolkit paints the control again, as it now is.
     void setOn(bool on);
-    void setTransparent(bool t) { transparent_ = t, under_ = QImage(); }
+    void setTransparent(bool t) { transparent_ = t, under_ = QImage(), part_ = QRect(); }
 
     // Shows the control as it now is; false where the desktop cannot, and
     // then nothing older of ours stays over the toolkit's drawing.
@@ -55,10 +58,11 @@ private:
     void withdraw();
 
     Control& control_;
-    std::function<void(QPainter&)> paint_;
+    Paint paint_;
     QImage over_;  // the look as shown over the window
     QImage under_; // the window's pixels under a transparent control
     QPoint underAt_;
+    QRect part_; // of the control, that over_ shows
     bool on_ = false;
     bool shown_ = false;
     bool drawn_ = false; // shown since on, so the toolkit's drawing is older

@@ -24,6 +24,7 @@ constexpr int kPairs = 4096;
 struct Glyph {
     quint32 index = 0;
     QPointF advance; // to the next glyph, as laid out after itself
+    QRectF ink;      // around its origin
 };
 
 // What one font on one kind of device lays out.
@@ -59,7 +60,8 @@ const Glyph* glyphOf(Face& f, const QPainter& p, QChar c) {
     if (f.raw.isValid() && !(runs[0].rawFont() == f.raw)) return nullptr;
     f.raw = runs[0].rawFont();
     const QList<QPointF> at = runs[0].positions();
-    return &*f.glyphs.insert(c.unicode(), {runs[0].glyphIndexes()[0], at[1] - at[0]});
+    const quint32 index = runs[0].glyphIndexes()[0];
+    return &*f.glyphs.insert(c.unicode(), {index, at[1] - at[0], f.raw.boundingRect(index)});
 }
 
 // The pair's correction, or nothing where the pair must be shaped.
@@ -96,16 +98,26 @@ Face& faceFor(const QPainter& p) {
     return faces.back().face;
 }
 
-bool drawFromGlyphs(QPainter& p, QPointF at, const QString& text) {
+// A line's glyphs and where they stand, from the kept glyphs and pairs.
+struct Laid {
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    std::vector<QRectF> inks; // where each glyph draws
+};
+
+bool layOutFromGlyphs(QPainter& p, const QString& text, Face*& face, Laid& out) {
     const QFont& font = p.font();
     if (text.isEmpty() || font.letterSpacing() != 0 || font.wordSpacing() != 0 ||
         font.capitalization() != QFont::MixedCase)
         return false;
     Face& f = faceFor(p);
-    QList<quint32> indexes;
-    QList<QPointF> positions;
-    indexes.reserve(text.size());
-    positions.reserve(text.size());
+    face = &f;
+    out.indexes.clear();
+    out.positions.clear();
+    out.inks.clear();
+    out.indexes.reserve(text.size());
+    out.positions.reserve(text.size());
+    out.inks.reserve(std::size_t(text.size()));
     QPointF pen(0, 0);
     const Glyph* previous = nullptr;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -116,15 +128,27 @@ bool drawFromGlyphs(QPainter& p, QPointF at, const QString& text) {
             if (!kern) return false;
             pen += previous->advance + *kern;
         }
-        indexes.append(g->index);
-        positions.append(pen);
+        out.indexes.append(g->index);
+        out.positions.append(pen);
+        out.inks.push_back(g->ink.translated(pen));
         previous = g;
     }
+    return true;
+}
+
+void drawLaid(QPainter& p, QPointF at, const Face& f, const Laid& laid) {
     QGlyphRun run;
     run.setRawFont(f.raw);
-    run.setGlyphIndexes(indexes);
-    run.setPositions(positions);
+    run.setGlyphIndexes(laid.indexes);
+    run.setPositions(laid.positions);
     p.drawGlyphRun(at, run);
+}
+
+bool drawFromGlyphs(QPainter& p, QPointF at, const QString& text) {
+    Face* f = nullptr;
+    Laid laid;
+    if (!layOutFromGlyphs(p, text, f, laid)) return false;
+    drawLaid(p, at, *f, laid);
     return true;
 }
 
@@ -132,6 +156,62 @@ bool drawFromGlyphs(QPainter& p, QPointF at, const QString& text) {
 
 void DrawLine(QPainter& p, QPointF at, const QString& text) {
     if (!drawFromGlyphs(p, at, text)) p.drawText(at, text);
+}
+
+std::optional<QRect> RedrawLineChange(QPainter& p, QPointF at, const QString& before,
+                                      const QString& text, const QColor& back, const QRect& area) {
+    if (before.size() != text.size()) return std::nullopt;
+    // The line drawn last time is mostly what is drawn over now.
+    struct Last {
+        QFont font;
+        int dpiX = 0;
+        QString text;
+        Laid laid;
+    };
+    static Last last;
+    const int dpiX = p.device() ? p.device()->logicalDpiX() : 0;
+    Face* f = nullptr;
+    Laid was, now;
+    const bool known = last.text == before && last.dpiX == dpiX && last.font == p.font();
+    if (known)
+        std::swap(was, last.laid);
+    else if (!layOutFromGlyphs(p, before, f, was))
+        return std::nullopt;
+    last.text.clear();
+    if (!layOutFromGlyphs(p, text, f, now)) return std::nullopt;
+    // The ink of every glyph that differs, old and new; the others stand
+    // where they stood and are drawn again only where they reach into it.
+    qreal lo = qInf(), hi = -qInf();
+    for (std::size_t i = 0; i < now.inks.size(); ++i) {
+        if (was.indexes[qsizetype(i)] == now.indexes[qsizetype(i)] &&
+            was.positions[qsizetype(i)] == now.positions[qsizetype(i)])
+            continue;
+        lo = std::min({lo, was.inks[i].left(), now.inks[i].left()});
+        hi = std::max({hi, was.inks[i].right(), now.inks[i].right()});
+    }
+    last = {p.font(), dpiX, text, now};
+    if (lo > hi) return QRect();
+    // A margin for hinting and for the rounding of glyph positions.
+    constexpr int kMargin = 2;
+    const QRect clip = QRect(QPoint(int(std::floor(at.x() + lo)) - kMargin, area.top()),
+                             QPoint(int(std::ceil(at.x() + hi)) + kMargin, area.bottom())) &
+                       area;
+    if (clip.isEmpty()) return QRect();
+    // Only the glyphs that reach into the columns.
+    Laid within;
+    for (std::size_t i = 0; i < now.inks.size(); ++i) {
+        const qreal l = at.x() + now.inks[i].left() - kMargin;
+        const qreal r = at.x() + now.inks[i].right() + kMargin;
+        if (r < clip.left() || l > clip.right() + 1) continue;
+        within.indexes.append(now.indexes[qsizetype(i)]);
+        within.positions.append(now.positions[qsizetype(i)]);
+    }
+    p.save();
+    p.setClipRect(clip);
+    p.fillRect(clip, back);
+    if (!within.indexes.isEmpty()) drawLaid(p, at, *f, within);
+    p.restore();
+    return clip;
 }
 
 } // namespace forms

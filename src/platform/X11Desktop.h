@@ -43,8 +43,8 @@ public:
     bool showScreenStretched(QWidget* window, const QRect& target, const QRect& source,
                              const QRect& clip) override;
     void hideScreenStretched(QWidget* window) override;
-    bool showPictureOver(QWidget* window, const void* who, QPoint at,
-                         const QImage& picture) override;
+    bool showPictureOver(QWidget* window, const void* who, QPoint at, const QImage& picture,
+                         const QRect& changed) override;
     void hidePictureOver(const void* who) override;
     bool captureBlind() const override;
     void checkCapture(QWidget* window) override;

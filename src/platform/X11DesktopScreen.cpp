@@ -142,13 +142,13 @@ void X11Desktop::hideScreenStretched(QWidget* window) {
     if (lens_) lens_->hide();
 }
 
-bool X11Desktop::showPictureOver(QWidget* window, const void* who, QPoint at,
-                                 const QImage& picture) {
+bool X11Desktop::showPictureOver(QWidget* window, const void* who, QPoint at, const QImage& picture,
+                                 const QRect& changed) {
     const QWindow* h = window->windowHandle();
     if (!h || !window->isVisible() || QGuiApplication::platformName() != QLatin1String("xcb"))
         return false;
     if (!overlay_) overlay_ = std::make_unique<X11PictureOverlay>(own());
-    return overlay_->show(who, unsigned(h->winId()), at, picture);
+    return overlay_->show(who, unsigned(h->winId()), at, picture, changed);
 }
 
 void X11Desktop::hidePictureOver(const void* who) {

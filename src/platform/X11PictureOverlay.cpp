@@ -51,7 +51,8 @@ public:
         own_.flushSoon();
     }
 
-    bool show(const void* who, xcb_window_t parent, QPoint at, const QImage& picture) {
+    bool show(const void* who, xcb_window_t parent, QPoint at, const QImage& picture,
+              QRect changed) {
         if (!conn_ || picture.isNull() || picture.format() != QImage::Format_RGB32) return false;
         const std::uint32_t bytes = std::uint32_t(picture.sizeInBytes());
         // One request per picture; a picture that needs more is not for this path.
@@ -65,6 +66,7 @@ public:
                 shown_.remove(who);
                 return false;
             }
+            changed = picture.rect(); // the new pixmap holds nothing yet
         } else if (s.rect.topLeft() != at) {
             const std::uint32_t xy[] = {std::uint32_t(at.x()), std::uint32_t(at.y())};
             xcb_configure_window(conn_, s.window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
@@ -72,7 +74,7 @@ public:
         }
         // Only the columns that changed go: a read-out's new figures, seldom
         // all of it, and small enough to leave with the tick's other requests.
-        const auto [from, to] = changedColumns(s.shown, picture);
+        const auto [from, to] = changedColumns(s.shown, picture, changed & picture.rect());
         if (from >= to) return true;
         const int w = to - from, h = rect.height();
         columns_.resize(std::size_t(w) * std::size_t(h));
@@ -90,7 +92,10 @@ public:
                        std::uint16_t(h));
         own_.flushSoon();
         if (s.shown.size() == picture.size())
-            std::memcpy(s.shown.bits(), picture.constBits(), std::size_t(bytes));
+            for (int y = 0; y < h; ++y)
+                std::memcpy(reinterpret_cast<std::uint32_t*>(s.shown.scanLine(y)) + from,
+                            reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y)) + from,
+                            std::size_t(w) * 4);
         else
             s.shown = picture.copy();
         return true;
@@ -175,16 +180,19 @@ private:
             if (e->resource_id == s.window) s.window = XCB_NONE;
     }
 
-    // The columns [from, to) in which `now` differs from `before`; all of
-    // them when the sizes differ.
-    static std::pair<int, int> changedColumns(const QImage& before, const QImage& now) {
+    // The columns [from, to) within `within` in which `now` differs from
+    // `before`; all of them when the sizes differ.
+    static std::pair<int, int> changedColumns(const QImage& before, const QImage& now,
+                                              const QRect& within) {
         const int w = now.width();
         if (before.size() != now.size()) return {0, w};
+        if (within.isEmpty()) return {0, 0};
         int from = w, to = 0;
         for (int y = 0; y < now.height(); ++y) {
             const auto* a = reinterpret_cast<const std::uint32_t*>(before.constScanLine(y));
             const auto* b = reinterpret_cast<const std::uint32_t*>(now.constScanLine(y));
-            int l = 0, r = w;
+            int l = within.left(), r = within.right() + 1;
+            if (std::memcmp(a + l, b + l, std::size_t(r - l) * 4) == 0) continue;
             while (l < r && a[l] == b[l])
                 ++l;
             while (r > l && a[r - 1] == b[r - 1])
@@ -204,8 +212,9 @@ private:
 X11PictureOverlay::X11PictureOverlay(OwnX11Connection& own) : d_(std::make_unique<Impl>(own)) {}
 X11PictureOverlay::~X11PictureOverlay() = default;
 
-bool X11PictureOverlay::show(const void* who, unsigned parent, QPoint at, const QImage& picture) {
-    return d_->show(who, xcb_window_t(parent), at, picture);
+bool X11PictureOverlay::show(const void* who, unsigned parent, QPoint at, const QImage& picture,
+                             const QRect& changed) {
+    return d_->show(who, xcb_window_t(parent), at, picture, changed);
 }
 void X11PictureOverlay::hide(const void* who) {
     d_->hide(who);

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 
 #include <memory>
 
@@ -21,9 +22,11 @@ public:
     X11PictureOverlay& operator=(const X11PictureOverlay&) = delete;
 
     // Shows `picture` for `who` at `at` in the X window `parent` (its pixels),
-    // replacing what `who` showed before. False without X, or where the
-    // window's pixels are not 32-bit xRGB as the picture's are.
-    bool show(const void* who, unsigned parent, QPoint at, const QImage& picture);
+    // replacing what `who` showed before, from which only its `changed` part
+    // can differ. False without X, or where the window's pixels are not
+    // 32-bit xRGB as the picture's are.
+    bool show(const void* who, unsigned parent, QPoint at, const QImage& picture,
+              const QRect& changed);
     void hide(const void* who);
 
 private:

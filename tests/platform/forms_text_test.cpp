@@ -56,3 +56,53 @@ TEST(Images, PixelTextWithALegend) {
 }
 
 } // namespace
+
+namespace {
+
+// A read-out whose figures change is redrawn where they changed, and comes
+// out as the whole line drawn anew would.
+TEST(Text, ARedrawnChangeHasTheWholeLinesPixels) {
+    QFont bold(QStringLiteral("Liberation Sans"));
+    bold.setPointSizeF(8.25);
+    bold.setWeight(QFont::Bold);
+    struct Change {
+        const char* before;
+        const char* text;
+        bool partial; // only some columns are redrawn
+    };
+    const Change kChanges[] = {
+        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1118  Y = 1011  Zoom = x480", true},
+        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1417  Y = 1711  Zoom = x480", true},
+        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1117  Y = 1011  Zoom = x480", true},
+        {"AV 11", "AT 17", true},           // kerned pairs that change
+        {"  X = 999", "  X = 1000", false}, // another length
+        {"a e\u0301", "a e\u0300", false},  // marks are shaped, never redrawn in part
+    };
+    const QColor back(0xC0, 0xFF, 0xFF);
+    for (const QFont& font : {bold, forms::SmallFont()})
+        for (const Change& c : kChanges) {
+            QImage redrawn(220, 20, QImage::Format_RGB32), whole = redrawn;
+            const QPointF at(2, QFontMetricsF(font, &redrawn).ascent() + 2);
+            const auto draw = [&](QImage& img, const QString& text) {
+                QPainter p(&img);
+                p.setFont(font);
+                p.fillRect(img.rect(), back);
+                forms::DrawLine(p, at, text);
+            };
+            draw(redrawn, c.before);
+            draw(whole, c.text);
+            std::optional<QRect> columns;
+            {
+                QPainter p(&redrawn);
+                p.setFont(font);
+                columns = forms::RedrawLineChange(p, at, c.before, c.text, back, redrawn.rect());
+            }
+            EXPECT_EQ(columns.has_value(), c.partial) << c.text;
+            if (!columns) continue;
+            EXPECT_LT(columns->width(), redrawn.width()) << c.text;
+            EXPECT_EQ(redrawn, whole)
+                << c.before << " -> " << c.text << " in " << font.toString().toStdString();
+        }
+}
+
+} // namespace
