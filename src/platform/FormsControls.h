@@ -135,7 +135,10 @@ public:
     void PaintPicture(const QImage& pic, float x, float y, float w, float h);
 
     // The persistent image, in pixels, as the box shows it inside its border.
-    const QImage& image() const { return image_; }
+    const QImage& image() const {
+        ensureImage();
+        return image_;
+    }
 
     // Container.
     QWidget* childHost() const override { return widget(); }
@@ -167,7 +170,12 @@ private:
     Colour back_ = vbWindowBackground;
     Colour fore_ = vbWindowText;
     QImage picture_;
-    QImage image_;
+    // A box nobody drew on, with no picture, shows its back colour and keeps
+    // no image: many are only frames for other controls.
+    void ensureImage() const;
+    mutable bool blank_ = true;
+    mutable QImage image_;
+    QSize inner_;
     QFont font_;
     std::vector<Shape*> shapes_;
     detail::DrawnOver over_{*this, [this](QPainter& p, bool) {

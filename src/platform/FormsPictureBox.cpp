@@ -50,7 +50,12 @@ void PictureBox::setBorderFlat(bool on) {
 void PictureBox::syncImageSize() {
     const QSize inner(std::max(0, widget()->width() - 2 * borderPx()),
                       std::max(0, widget()->height() - 2 * borderPx()));
-    if (image_.size() == inner) return;
+    if (inner_ == inner) return;
+    inner_ = inner;
+    if (blank_) {
+        redraw();
+        return;
+    }
     QImage next(inner, QImage::Format_RGB32);
     next.fill(toQColor(back_));
     if (!picture_.isNull()) {
@@ -65,11 +70,18 @@ void PictureBox::syncImageSize() {
     redraw();
 }
 
+void PictureBox::ensureImage() const {
+    if (!blank_) return;
+    blank_ = false;
+    image_ = QImage(inner_, QImage::Format_RGB32);
+    image_.fill(toQColor(back_));
+}
+
 float PictureBox::ScaleWidth() const {
-    return float(image_.width()) * unitPerPixelX();
+    return float(inner_.width()) * unitPerPixelX();
 }
 float PictureBox::ScaleHeight() const {
-    return float(image_.height()) * unitPerPixelY();
+    return float(inner_.height()) * unitPerPixelY();
 }
 
 QPoint PictureBox::toPixel(float x, float y) const {
@@ -83,6 +95,7 @@ void PictureBox::setBackColor(Colour c) {
 
 void PictureBox::setPicture(const QImage& p) {
     picture_ = p;
+    if (!p.isNull()) ensureImage();
     if (autoSize_ && !p.isNull()) {
         setWidth(float(p.width() + 2 * borderPx()) * (container()->childUnitPerPixelX()));
         setHeight(float(p.height() + 2 * borderPx()) * (container()->childUnitPerPixelY()));
@@ -108,6 +121,7 @@ void PictureBox::Line(float x1, float y1, float x2, float y2) {
 }
 
 void PictureBox::Line(float x1, float y1, float x2, float y2, Colour c) {
+    ensureImage();
     if (image_.isNull()) return;
     const QPoint a = toPixel(x1, y1), b = toPixel(x2, y2);
     CurrentX = x2;
@@ -129,6 +143,7 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, Colour c) {
 }
 
 void PictureBox::LineBox(float x1, float y1, float x2, float y2, Colour c, int penWidth) {
+    ensureImage();
     if (image_.isNull()) return;
     const QRect box = QRect(toPixel(x1, y1), toPixel(x2, y2)).normalized();
     // The pen is centred on the corner pixels, which both belong to the box;
@@ -149,6 +164,7 @@ void PictureBox::LineBox(float x1, float y1, float x2, float y2, Colour c, int p
 }
 
 void PictureBox::Print(const QString& text) {
+    ensureImage();
     if (image_.isNull()) return;
     const QPoint at = toPixel(CurrentX, CurrentY);
     QPainter p(&image_);
@@ -162,24 +178,29 @@ void PictureBox::Print(const QString& text) {
 }
 
 float PictureBox::TextWidth(const QString& text) const {
+    ensureImage(); // the fonts' metrics come from its resolution
     const QFontMetrics fm(font_, &image_);
     return float(fm.horizontalAdvance(text)) * unitPerPixelX();
 }
 
 float PictureBox::TextHeight(const QString& text) const {
     (void)text;
+    ensureImage();
     const QFontMetrics fm(font_, &image_);
     return float(fm.height()) * unitPerPixelY();
 }
 
 Colour PictureBox::Point(float x, float y) const {
     const QPoint p = toPixel(x, y);
+    ensureImage();
     if (!image_.rect().contains(p)) return 0xFFFFFFFFu; // outside: "no colour"
     return fromQColor(QColor(image_.pixel(p)));
 }
 
 void PictureBox::PaintPicture(const QImage& pic, float x, float y, float w, float h) {
-    if (image_.isNull() || pic.isNull()) return;
+    if (pic.isNull()) return;
+    ensureImage();
+    if (image_.isNull()) return;
     const QPoint a = toPixel(x, y);
     const QPoint size = toPixel(w, h);
     QPainter p(&image_);
@@ -190,7 +211,10 @@ void PictureBox::PaintPicture(const QImage& pic, float x, float y, float w, floa
 
 void PictureBox::paintOn(QPainter& p) {
     const int b = borderPx();
-    p.drawImage(b, b, image_);
+    if (blank_)
+        p.fillRect(QRect(QPoint(b, b), inner_), toQColor(back_));
+    else
+        p.drawImage(b, b, image_);
     for (const Shape* s : shapes_)
         if (s->Visible()) {
             p.save();
