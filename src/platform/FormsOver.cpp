@@ -10,6 +10,12 @@
 
 namespace forms::detail {
 
+namespace {
+// Pictures of what lies under a control being drawn: the controls painted
+// into them are not being shown anew.
+int rendering = 0;
+} // namespace
+
 DrawnOver::DrawnOver(Control& control, Paint paint) : control_(control), paint_(std::move(paint)) {}
 
 DrawnOver::~DrawnOver() {
@@ -77,7 +83,7 @@ void DrawnOver::showSoon() {
 }
 
 void DrawnOver::toolkitPainted() {
-    if (!shown_) return;
+    if (!shown_ || rendering > 0) return;
     under_ = QImage();
     showSoon();
 }
@@ -110,9 +116,11 @@ void DrawnOver::renderUnder(QPoint at) {
     under_.setDotsPerMeterX(over_.dotsPerMeterX());
     under_.setDotsPerMeterY(over_.dotsPerMeterY());
     blank_ = true;
+    ++rendering;
     control_.widget()->window()->render(&under_, QPoint(), QRegion(QRect(at, under_.size())),
                                         QWidget::DrawWindowBackground | QWidget::DrawChildren);
     blank_ = false;
+    --rendering;
     underAt_ = at;
 }
 
