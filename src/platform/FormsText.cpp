@@ -164,15 +164,17 @@ std::optional<QRect> RedrawLineChange(QPainter& p, QPointF at, const QString& be
     // The line drawn last time is mostly what is drawn over now.
     struct Last {
         QFont font;
-        int dpiX = 0;
+        int dpiX = 0, dpiY = 0;
         QString text;
         Laid laid;
     };
     static Last last;
-    const int dpiX = p.device() ? p.device()->logicalDpiX() : 0;
+    const QPaintDevice* d = p.device();
+    const int dpiX = d ? d->logicalDpiX() : 0, dpiY = d ? d->logicalDpiY() : 0;
     Face* f = nullptr;
     Laid was, now;
-    const bool known = last.text == before && last.dpiX == dpiX && last.font == p.font();
+    const bool known =
+        last.text == before && last.dpiX == dpiX && last.dpiY == dpiY && last.font == p.font();
     if (known)
         std::swap(was, last.laid);
     else if (!layOutFromGlyphs(p, before, f, was))
@@ -189,7 +191,7 @@ std::optional<QRect> RedrawLineChange(QPainter& p, QPointF at, const QString& be
         lo = std::min({lo, was.inks[i].left(), now.inks[i].left()});
         hi = std::max({hi, was.inks[i].right(), now.inks[i].right()});
     }
-    last = {p.font(), dpiX, text, now};
+    last = {p.font(), dpiX, dpiY, text, now};
     if (lo > hi) return QRect();
     // A margin for hinting and for the rounding of glyph positions.
     constexpr int kMargin = 2;
