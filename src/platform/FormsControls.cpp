@@ -145,13 +145,7 @@ void Shape::paint(QPainter& p, float unitX, float unitY) const {
 Label::Label(Form& form, Container* parent)
     : Control(form, parent, new ControlWidget(parent->childHost())),
       over_(*this, [this](QPainter& p, bool fresh) { return paintOver(p, fresh); }) {
-    auto* w = static_cast<ControlWidget*>(widget());
-    w->painter = [this](QPainter& p) {
-        if (over_.blank()) return; // what lies under the label is being drawn
-        paint(p);
-        over_.toolkitPainted();
-    };
-    w->hidden = [this] { over_.hidden(); };
+    over_.followToolkit([this](QPainter& p) { paint(p); });
     over_.setTransparent(transparent_);
 }
 
@@ -164,14 +158,17 @@ void Label::setCaption(const QString& c) {
     widget()->update();
 }
 
+QPointF Label::baseline(const QPainter& p) {
+    return QPointF(0, QFontMetricsF(p.font(), p.device()).ascent());
+}
+
 QRect Label::paintOver(QPainter& p, bool fresh) {
     // A caption whose figures change redraws only where they did.
     if (!fresh && overCaption_ && !transparent_ && !wrap_) {
         p.setFont(font_);
         p.setPen(toQColor(fore_));
-        const QPointF at(0, QFontMetricsF(p.font(), p.device()).ascent());
-        if (const auto columns = RedrawLineChange(p, at, *overCaption_, caption_, toQColor(back_),
-                                                  widget()->rect())) {
+        if (const auto columns = RedrawLineChange(p, baseline(p), *overCaption_, caption_,
+                                                  toQColor(back_), widget()->rect())) {
             overCaption_ = caption_;
             return *columns;
         }
@@ -204,7 +201,7 @@ void Label::paint(QPainter& p) const {
         // One line, drawn at its baseline: the same pixels as the boxed
         // form below without laying out lines, which was most of the cost
         // of a read-out changing 20 or 100 times a second.
-        DrawLine(p, QPointF(0, QFontMetricsF(p.font(), p.device()).ascent()), caption_);
+        DrawLine(p, baseline(p), caption_);
         return;
     }
     int flags = Qt::AlignLeft | Qt::AlignTop;

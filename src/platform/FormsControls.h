@@ -219,6 +219,8 @@ public:
 
 private:
     QRect paintOver(QPainter& p, bool fresh);
+    // Where a one-line caption starts, in the painter's font.
+    static QPointF baseline(const QPainter& p);
     QString caption_;
     std::optional<QString> overCaption_; // what the drawn-over picture shows
     QFont font_;

@@ -1,5 +1,6 @@
 #include "FormsOver.h"
 #include "Forms.h"
+#include "FormsWidgets.h"
 
 #include <QPainter>
 #include <QRegion>
@@ -88,8 +89,14 @@ void DrawnOver::toolkitPainted() {
     showSoon();
 }
 
-void DrawnOver::hidden() {
-    withdraw();
+void DrawnOver::followToolkit(std::function<void(QPainter&)> paint) {
+    auto* w = static_cast<ControlWidget*>(control_.widget());
+    w->painter = [this, paint = std::move(paint)](QPainter& p) {
+        if (blank_) return; // what lies under the control is being drawn
+        paint(p);
+        toolkitPainted();
+    };
+    w->hidden = [this] { withdraw(); };
 }
 
 QRect DrawnOver::uncovered() const {

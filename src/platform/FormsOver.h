@@ -41,16 +41,14 @@ public:
     // in several steps; the toolkit paints where the desktop cannot.
     void showSoon();
 
-    // True while the window is drawn to learn what lies under the control:
-    // the control then paints nothing.
-    bool blank() const { return blank_; }
+    // Has the control's widget paint with `paint` for the toolkit, and tell
+    // this when the toolkit painted or hid it.
+    void followToolkit(std::function<void(QPainter&)> paint);
+
+private:
     // The toolkit painted the control: around it something may have moved or
     // changed, so what is shown over it is made again.
     void toolkitPainted();
-    // The control hid, with its window or alone.
-    void hidden();
-
-private:
     // The part of the control, in its own pixels, that no sibling above it
     // covers; empty where that part is not one rectangle.
     QRect uncovered() const;

@@ -14,12 +14,7 @@ using detail::ControlWidget;
 
 PictureBox::PictureBox(Form& form, Container* parent)
     : Control(form, parent, new ControlWidget(parent->childHost())) {
-    auto* w = static_cast<ControlWidget*>(widget());
-    w->painter = [this](QPainter& p) {
-        paintOn(p);
-        over_.toolkitPainted();
-    };
-    w->hidden = [this] { over_.hidden(); };
+    over_.followToolkit([this](QPainter& p) { paintOn(p); });
     widget()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
