@@ -1,3 +1,4 @@
+#include "platform/FormsBase.h"
 #include "platform/Memory.h"
 #include "platform/SessionPlatform.h"
 #include "platform/X11Desktop.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     // Hiding the last window must not end the program: only the close button
     // or the end of the session does.
     QApplication::setQuitOnLastWindowClosed(false);
+    forms::DefaultFontWithoutShaping();
 
     // A second start shows the running ruler and ends.
     shell::SingleInstance instance(platform::DisplayName(arguments));

@@ -1,5 +1,6 @@
 #include "FormsBase.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QPainter>
@@ -113,7 +114,16 @@ QFont SmallFont() {
     f.setPointSizeF(6.75);
     f.setWeight(QFont::Normal);
     f.setStyleHint(QFont::SansSerif);
+    return WithoutShaping(f);
+}
+
+QFont WithoutShaping(QFont f) {
+    f.setStyleStrategy(QFont::StyleStrategy(f.styleStrategy() | QFont::PreferNoShaping));
     return f;
+}
+
+void DefaultFontWithoutShaping() {
+    QApplication::setFont(WithoutShaping(QApplication::font()));
 }
 
 QImage imageFromText(const char* const* rows, int count,

@@ -94,6 +94,15 @@ using Handler = std::function<void()>;
 // The small sans-serif face the window's labels and the scale use, at 6.75 pt.
 QFont SmallFont();
 
+// The font, laying out text from the font's own advances and kerning pairs:
+// the program's texts are Latin, which needs no OpenType shaping, and
+// without it the shaping tables of a font are never read (Liberation Sans
+// holds 76 KB of them, copied to the heap once it is shaped). Scripts that
+// need shaping are still shaped.
+QFont WithoutShaping(QFont f);
+// The same for the toolkit's default font, which tooltips use.
+void DefaultFontWithoutShaping();
+
 // The one-pixel outline along the edge pixels of `r`, the same pixels as a
 // one-pixel pen's drawRect(r.adjusted(0, 0, -1, -1)), from four filled bands:
 // a stroked rectangle costs the paint engine many times more.

@@ -28,7 +28,7 @@ QFont CoordFont() {
     f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(8.25);
     f.setWeight(QFont::Bold);
-    return f;
+    return forms::WithoutShaping(f);
 }
 
 } // namespace

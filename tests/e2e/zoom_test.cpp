@@ -110,6 +110,7 @@ protected:
         QFont font(QStringLiteral("Liberation Sans"));
         font.setPointSizeF(8.25);
         font.setWeight(QFont::Bold);
+        font.setStyleStrategy(QFont::PreferNoShaping); // as the program lays out its texts
         p.setFont(font);
         p.drawText(QPointF(0, QFontMetricsF(font, &expected).ascent()), text);
         p.end();
