@@ -65,6 +65,11 @@ void Timer::TickAtMotion() {
 void Timer::Changed() {
     seen_ = false;
     Wake();
+    // Due at the regular cadence, not after the longer wait that motions
+    // bring: the pointer may be gone from where the button went up.
+    if (!live_ || !enabled_ || interval_ <= 0 || resting_) return;
+    const qint64 since = sinceTick_.isValid() ? sinceTick_.elapsed() : interval_;
+    timer_->start(int(std::max<qint64>(0, interval_ - since)));
 }
 
 void Timer::Wake() {

@@ -43,7 +43,8 @@ public:
     // The form moved: a resting timer ticks again.
     void Wake();
     // Something changed that neither the pointer nor the form shows (a wheel
-    // notch, a released button): the next tick runs, even over a still scene.
+    // notch, a released button): the next tick runs, even over a still scene,
+    // one interval after the last at the latest.
     void Changed();
     // For a handler that also follows the pointer over its form: ticks now
     // when at least four fifths of the interval passed since the last tick.
