@@ -2,12 +2,16 @@
 #include "Forms.h"
 #include "FormsWidgets.h"
 
+#include <QAbstractEventDispatcher>
 #include <QPainter>
+#include <QPointer>
 #include <QRegion>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace forms::detail {
 
@@ -15,11 +19,18 @@ namespace {
 // Pictures of what lies under a control being drawn: the controls painted
 // into them are not being shown anew.
 int rendering = 0;
+
+// Controls to show at the end of this pass of the event loop, and those of
+// the pass being shown now (gone ones are cleared to null).
+std::vector<DrawnOver*> due;
+std::vector<DrawnOver*> showing;
 } // namespace
 
 DrawnOver::DrawnOver(Control& control, Paint paint) : control_(control), paint_(std::move(paint)) {}
 
 DrawnOver::~DrawnOver() {
+    std::erase(due, this);
+    std::replace(showing.begin(), showing.end(), this, static_cast<DrawnOver*>(nullptr));
     withdraw();
 }
 
@@ -74,13 +85,27 @@ bool DrawnOver::show() {
 void DrawnOver::showSoon() {
     if (soon_) return;
     soon_ = true;
-    QMetaObject::invokeMethod(
-        &pending_,
-        [this] {
-            soon_ = false;
-            if (!show()) control_.widget()->update();
-        },
-        Qt::QueuedConnection);
+    due.push_back(this);
+    // Taken when the loop has handled what woke it, or before it sleeps:
+    // a posted call would wake it once more for every control.
+    static QPointer<QAbstractEventDispatcher> hooked;
+    QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
+    if (!d || d == hooked) return;
+    hooked = d;
+    QObject::connect(d, &QAbstractEventDispatcher::awake, d, &DrawnOver::showDue);
+    QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, d, &DrawnOver::showDue);
+}
+
+void DrawnOver::showDue() {
+    if (due.empty() || !showing.empty()) return;
+    showing.swap(due);
+    for (std::size_t i = 0; i < showing.size(); ++i) {
+        DrawnOver* d = showing[i];
+        if (!d) continue;
+        d->soon_ = false;
+        if (!d->show()) d->control_.widget()->update();
+    }
+    showing.clear();
 }
 
 void DrawnOver::toolkitPainted() {

@@ -3,7 +3,6 @@
 // its window instead of through the toolkit's repaint and flush.
 
 #include <QImage>
-#include <QObject>
 #include <QPoint>
 #include <QRect>
 
@@ -46,6 +45,8 @@ public:
     void followToolkit(std::function<void(QPainter&)> paint);
 
 private:
+    // Shows the controls that wait for the end of the pass.
+    static void showDue();
     // The toolkit painted the control: around it something may have moved or
     // changed, so what is shown over it is made again.
     void toolkitPainted();
@@ -67,7 +68,6 @@ private:
     bool transparent_ = false;
     bool blank_ = false;
     bool soon_ = false;
-    QObject pending_; // a pending show ends with this
 };
 
 } // namespace detail
