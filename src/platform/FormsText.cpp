@@ -161,7 +161,9 @@ void DrawLine(QPainter& p, QPointF at, const QString& text) {
 std::optional<QRect> RedrawLineChange(QPainter& p, QPointF at, const QString& before,
                                       const QString& text, const QColor& back, const QRect& area) {
     if (before.size() != text.size()) return std::nullopt;
-    // The line drawn last time is mostly what is drawn over now.
+    // The line drawn last time is mostly what is drawn over now. Kept with
+    // the other buffers from call to call: a read-out changes 100 times a
+    // second.
     struct Last {
         QFont font;
         int dpiX = 0, dpiY = 0;
@@ -169,51 +171,67 @@ std::optional<QRect> RedrawLineChange(QPainter& p, QPointF at, const QString& be
         Laid laid;
     };
     static Last last;
+    static Laid now, within;
+    static std::vector<std::pair<int, int>> runs; // changed columns, left to right
     const QPaintDevice* d = p.device();
     const int dpiX = d ? d->logicalDpiX() : 0, dpiY = d ? d->logicalDpiY() : 0;
     Face* f = nullptr;
-    Laid was, now;
     const bool known =
         last.text == before && last.dpiX == dpiX && last.dpiY == dpiY && last.font == p.font();
-    if (known)
-        std::swap(was, last.laid);
-    else if (!layOutFromGlyphs(p, before, f, was))
-        return std::nullopt;
     last.text.clear();
+    if (!known && !layOutFromGlyphs(p, before, f, last.laid)) return std::nullopt;
     if (!layOutFromGlyphs(p, text, f, now)) return std::nullopt;
-    // The ink of every glyph that differs, old and new; the others stand
+    const Laid& was = last.laid;
+    // The ink of every glyph that differs, old and new, with a margin for
+    // hinting and for the rounding of glyph positions; the others stand
     // where they stood and are drawn again only where they reach into it.
-    qreal lo = qInf(), hi = -qInf();
+    constexpr int kMargin = 2;
+    runs.clear();
     for (std::size_t i = 0; i < now.inks.size(); ++i) {
         if (was.indexes[qsizetype(i)] == now.indexes[qsizetype(i)] &&
             was.positions[qsizetype(i)] == now.positions[qsizetype(i)])
             continue;
-        lo = std::min({lo, was.inks[i].left(), now.inks[i].left()});
-        hi = std::max({hi, was.inks[i].right(), now.inks[i].right()});
+        const qreal lo = std::min(was.inks[i].left(), now.inks[i].left());
+        const qreal hi = std::max(was.inks[i].right(), now.inks[i].right());
+        const int l = std::max(area.left(), int(std::floor(at.x() + lo)) - kMargin);
+        const int r = std::min(area.right(), int(std::ceil(at.x() + hi)) + kMargin);
+        if (l > r) continue;
+        // Changes a glyph or so apart are redrawn as one: each clip costs
+        // about what drawing a glyph does.
+        constexpr int kJoin = 8;
+        if (!runs.empty() && l <= runs.back().second + kJoin)
+            runs.back().second = std::max(runs.back().second, r);
+        else
+            runs.emplace_back(l, r);
     }
-    last = {p.font(), dpiX, dpiY, text, now};
-    if (lo > hi) return QRect();
-    // A margin for hinting and for the rounding of glyph positions.
-    constexpr int kMargin = 2;
-    const QRect clip = QRect(QPoint(int(std::floor(at.x() + lo)) - kMargin, area.top()),
-                             QPoint(int(std::ceil(at.x() + hi)) + kMargin, area.bottom())) &
-                       area;
-    if (clip.isEmpty()) return QRect();
-    // Only the glyphs that reach into the columns.
-    Laid within;
-    for (std::size_t i = 0; i < now.inks.size(); ++i) {
-        const qreal l = at.x() + now.inks[i].left() - kMargin;
-        const qreal r = at.x() + now.inks[i].right() + kMargin;
-        if (r < clip.left() || l > clip.right() + 1) continue;
-        within.indexes.append(now.indexes[qsizetype(i)]);
-        within.positions.append(now.positions[qsizetype(i)]);
-    }
+    last.font = p.font();
+    last.dpiX = dpiX;
+    last.dpiY = dpiY;
+    last.text = text;
+    std::swap(last.laid, now);
+    if (runs.empty()) return QRect();
+    const Laid& drawn = last.laid;
+    QRect changed;
     p.save();
-    p.setClipRect(clip);
-    p.fillRect(clip, back);
-    if (!within.indexes.isEmpty()) drawLaid(p, at, *f, within);
+    for (const auto& [left, right] : runs) {
+        const QRect clip(QPoint(left, area.top()), QPoint(right, area.bottom()));
+        // Only the glyphs that reach into the columns.
+        within.indexes.clear();
+        within.positions.clear();
+        for (std::size_t i = 0; i < drawn.inks.size(); ++i) {
+            const qreal l = at.x() + drawn.inks[i].left() - kMargin;
+            const qreal r = at.x() + drawn.inks[i].right() + kMargin;
+            if (r < clip.left() || l > clip.right() + 1) continue;
+            within.indexes.append(drawn.indexes[qsizetype(i)]);
+            within.positions.append(drawn.positions[qsizetype(i)]);
+        }
+        p.setClipRect(clip);
+        p.fillRect(clip, back);
+        if (!within.indexes.isEmpty()) drawLaid(p, at, *f, within);
+        changed |= clip;
+    }
     p.restore();
-    return clip;
+    return changed;
 }
 
 } // namespace forms
