@@ -158,8 +158,13 @@ void Label::setCaption(const QString& c) {
     widget()->update();
 }
 
-QPointF Label::baseline(const QPainter& p) {
-    return QPointF(0, QFontMetricsF(p.font(), p.device()).ascent());
+QPointF Label::baseline(const QPainter& p) const {
+    const int dpi = p.device() ? p.device()->logicalDpiY() : 0;
+    if (ascent_ < 0 || dpi != ascentDpi_) {
+        ascent_ = QFontMetricsF(p.font(), p.device()).ascent();
+        ascentDpi_ = dpi;
+    }
+    return QPointF(0, ascent_);
 }
 
 QRect Label::paintOver(QPainter& p, bool fresh) {
@@ -180,6 +185,7 @@ QRect Label::paintOver(QPainter& p, bool fresh) {
 
 void Label::setFont(const QFont& f) {
     font_ = f;
+    ascent_ = -1;
     overCaption_.reset();
     widget()->update();
 }

@@ -219,10 +219,13 @@ public:
 
 private:
     QRect paintOver(QPainter& p, bool fresh);
-    // Where a one-line caption starts, in the painter's font.
-    static QPointF baseline(const QPainter& p);
+    // Where a line drawn in the label's font starts on the painter's device:
+    // the ascent, kept until the font or the device's resolution changes.
+    QPointF baseline(const QPainter& p) const;
     QString caption_;
     std::optional<QString> overCaption_; // what the drawn-over picture shows
+    mutable qreal ascent_ = -1;          // of font_ at ascentDpi_, or unknown
+    mutable int ascentDpi_ = 0;
     QFont font_;
     bool transparent_ = true;
     bool wrap_ = false;
