@@ -148,7 +148,9 @@ public:
     Form& ownerForm() const override { return form(); }
 
     void addShape(Shape* s) { shapes_.push_back(s); }
-    void paintOn(QPainter& p); // used by the widget
+    // The whole look; with `outlined`, the flat border is taken as already
+    // drawn where nothing but the inner area can have changed.
+    void paintOn(QPainter& p, bool outlined = false); // used by the widget
     // Shows the box's new look: over the window while drawn over, else
     // through the toolkit's repaint.
     void redraw();
@@ -178,8 +180,8 @@ private:
     QSize inner_;
     QFont font_;
     std::vector<Shape*> shapes_;
-    detail::DrawnOver over_{*this, [this](QPainter& p, bool) {
-                                paintOn(p);
+    detail::DrawnOver over_{*this, [this](QPainter& p, bool fresh) {
+                                paintOn(p, !fresh);
                                 return widget()->rect();
                             }};
 };

@@ -32,6 +32,8 @@ public:
     // Off: the toolkit paints the control again, as it now is.
     void setOn(bool on);
     void setTransparent(bool t) { transparent_ = t, under_ = QImage(), part_ = QRect(); }
+    // The next show paints the whole look afresh.
+    void redrawWhole() { part_ = QRect(); }
 
     // Shows the control as it now is; false where the desktop cannot, and
     // then nothing older of ours stays over the toolkit's drawing.

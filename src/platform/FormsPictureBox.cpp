@@ -47,6 +47,7 @@ void PictureBox::syncImageSize() {
                       std::max(0, widget()->height() - 2 * borderPx()));
     if (inner_ == inner) return;
     inner_ = inner;
+    over_.redrawWhole(); // the border may have come or gone
     if (blank_) {
         redraw();
         return;
@@ -204,7 +205,7 @@ void PictureBox::PaintPicture(const QImage& pic, float x, float y, float w, floa
     redraw();
 }
 
-void PictureBox::paintOn(QPainter& p) {
+void PictureBox::paintOn(QPainter& p, bool outlined) {
     const int b = borderPx();
     if (blank_)
         p.fillRect(QRect(QPoint(b, b), inner_), toQColor(back_));
@@ -216,10 +217,9 @@ void PictureBox::paintOn(QPainter& p) {
             p.translate(b, b);
             s->paint(p, unitPerPixelX(), unitPerPixelY());
             p.restore();
+            outlined = false; // a shape may reach over the border
         }
-    if (border_) {
-        DrawOutline(p, widget()->rect(), QColor(0, 0, 0));
-    }
+    if (border_ && !outlined) DrawOutline(p, widget()->rect(), QColor(0, 0, 0));
 }
 
 } // namespace forms
