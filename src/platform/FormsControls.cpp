@@ -132,8 +132,12 @@ void Shape::setVisible(bool v) {
     host_.redraw();
 }
 
+QRect Shape::rect(float unitX, float unitY) const {
+    return QRect(CInt(Left / unitX), CInt(Top / unitY), CInt(Width / unitX), CInt(Height / unitY));
+}
+
 void Shape::paint(QPainter& p, float unitX, float unitY) const {
-    const QRect r(CInt(Left / unitX), CInt(Top / unitY), CInt(Width / unitX), CInt(Height / unitY));
+    const QRect r = rect(unitX, unitY);
     // A black frame with a white one inside: over any colour one of the two
     // stands out (an inverted outline vanishes over mid-grey, 0x80 -> 0x7F).
     DrawOutline(p, r, QColor(0, 0, 0));

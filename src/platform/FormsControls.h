@@ -195,6 +195,8 @@ public:
     void setVisible(bool v);
     // Draws itself; the outline stays visible on any background.
     void paint(QPainter& p, float unitX, float unitY) const;
+    // Where it draws, in the host's pixels.
+    QRect rect(float unitX, float unitY) const;
 
 private:
     PictureBox& host_;

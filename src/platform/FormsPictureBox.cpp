@@ -217,7 +217,9 @@ void PictureBox::paintOn(QPainter& p, bool outlined) {
             p.translate(b, b);
             s->paint(p, unitPerPixelX(), unitPerPixelY());
             p.restore();
-            outlined = false; // a shape may reach over the border
+            // One reaching over the border had it drawn over.
+            if (!QRect(QPoint(), inner_).contains(s->rect(unitPerPixelX(), unitPerPixelY())))
+                outlined = false;
         }
     if (border_ && !outlined) DrawOutline(p, widget()->rect(), QColor(0, 0, 0));
 }
