@@ -150,6 +150,7 @@ Label::Label(Form& form, Container* parent)
     : Control(form, parent, new ControlWidget(parent->childHost())),
       over_(*this, [this](QPainter& p, bool fresh) { return paintOver(p, fresh); }) {
     over_.followToolkit([this](QPainter& p) { paint(p); });
+    over_.setChange([this](QImage& look, QPoint origin) { return changeOver(look, origin); });
     over_.setTransparent(transparent_);
 }
 
@@ -162,10 +163,10 @@ void Label::setCaption(const QString& c) {
     widget()->update();
 }
 
-QPointF Label::baseline(const QPainter& p) const {
-    const int dpi = p.device() ? p.device()->logicalDpiY() : 0;
+QPointF Label::baseline(const QPaintDevice* device) const {
+    const int dpi = device ? device->logicalDpiY() : 0;
     if (ascent_ < 0 || dpi != ascentDpi_) {
-        ascent_ = QFontMetricsF(p.font(), p.device()).ascent();
+        ascent_ = QFontMetricsF(font_, device).ascent();
         ascentDpi_ = dpi;
     }
     return QPointF(0, ascent_);
@@ -176,7 +177,7 @@ QRect Label::paintOver(QPainter& p, bool fresh) {
     if (!fresh && overCaption_ && !transparent_ && !wrap_) {
         p.setFont(font_);
         p.setPen(toQColor(fore_));
-        if (const auto columns = RedrawLineChange(p, baseline(p), *overCaption_, caption_,
+        if (const auto columns = RedrawLineChange(p, baseline(p.device()), *overCaption_, caption_,
                                                   toQColor(back_), widget()->rect())) {
             overCaption_ = caption_;
             return *columns;
@@ -185,6 +186,17 @@ QRect Label::paintOver(QPainter& p, bool fresh) {
     paint(p);
     overCaption_ = caption_;
     return widget()->rect();
+}
+
+std::optional<QRect> Label::changeOver(QImage& look, QPoint origin) {
+    // Only a whole opaque one-line label: its picture is its fill and line.
+    if (!overCaption_ || transparent_ || wrap_ || origin != QPoint() ||
+        look.size() != widget()->size())
+        return std::nullopt;
+    const auto columns = RedrawLineCells(cells_, look, font_, baseline(&look), *overCaption_,
+                                         caption_, toQColor(fore_).rgb(), toQColor(back_).rgb());
+    if (columns) overCaption_ = caption_;
+    return columns;
 }
 
 void Label::setFont(const QFont& f) {
@@ -211,7 +223,7 @@ void Label::paint(QPainter& p) const {
         // One line, drawn at its baseline: the same pixels as the boxed
         // form below without laying out lines, which was most of the cost
         // of a read-out changing 20 or 100 times a second.
-        DrawLine(p, baseline(p), caption_);
+        DrawLine(p, baseline(p.device()), caption_);
         return;
     }
     int flags = Qt::AlignLeft | Qt::AlignTop;

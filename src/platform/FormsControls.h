@@ -5,6 +5,7 @@
 
 #include "FormsBase.h"
 #include "FormsOver.h"
+#include "FormsText.h"
 
 #include <QCursor>
 #include <QWidget>
@@ -223,9 +224,10 @@ public:
 
 private:
     QRect paintOver(QPainter& p, bool fresh);
-    // Where a line drawn in the label's font starts on the painter's device:
-    // the ascent, kept until the font or the device's resolution changes.
-    QPointF baseline(const QPainter& p) const;
+    std::optional<QRect> changeOver(QImage& look, QPoint origin);
+    // Where a line drawn in the label's font starts on `device`: the ascent,
+    // kept until the font or the device's resolution changes.
+    QPointF baseline(const QPaintDevice* device) const;
     QString caption_;
     std::optional<QString> overCaption_; // what the drawn-over picture shows
     mutable qreal ascent_ = -1;          // of font_ at ascentDpi_, or unknown
@@ -234,6 +236,7 @@ private:
     bool transparent_ = true;
     bool wrap_ = false;
     detail::DrawnOver over_;
+    LineCells cells_; // of the caption as drawn over
     Colour back_ = 0x00C0FFFF;
     Colour fore_ = vbWindowText;
 };

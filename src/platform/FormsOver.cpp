@@ -67,7 +67,11 @@ bool DrawnOver::show() {
         std::memcpy(over_.bits(), under_.constBits(), std::size_t(over_.sizeInBytes()));
     }
     QRect changed;
-    {
+    // A painter costs more than the few columns a read-out changes.
+    if (const std::optional<QRect> c =
+            fresh || !change_ ? std::nullopt : change_(over_, part.topLeft())) {
+        changed = c->translated(-part.topLeft());
+    } else {
         QPainter p(&over_);
         p.translate(-part.topLeft());
         changed = paint_(p, fresh).translated(-part.topLeft());

@@ -7,6 +7,8 @@
 #include <QRect>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 class QPainter;
 
@@ -23,6 +25,10 @@ public:
     // what lies under it. Unless `fresh`, the painter's image holds the look
     // that `paint` drew last time.
     using Paint = std::function<QRect(QPainter& p, bool fresh)>;
+    // Changes the look that `paint` drew last time (of the part of the
+    // control at `origin`) without a painter, where it can: returns the part
+    // it changed, or nothing and leaves it to `paint`.
+    using Change = std::function<std::optional<QRect>(QImage& look, QPoint origin)>;
     DrawnOver(Control& control, Paint paint);
     ~DrawnOver();
     DrawnOver(const DrawnOver&) = delete;
@@ -42,6 +48,8 @@ public:
     // in several steps; the toolkit paints where the desktop cannot.
     void showSoon();
 
+    void setChange(Change change) { change_ = std::move(change); }
+
     // Has the control's widget paint with `paint` for the toolkit, and tell
     // this when the toolkit painted or hid it.
     void followToolkit(std::function<void(QPainter&)> paint);
@@ -60,6 +68,7 @@ private:
 
     Control& control_;
     Paint paint_;
+    Change change_;
     QImage over_;  // the look as shown over the window
     QImage under_; // the window's pixels under a transparent control
     QPoint underAt_;

@@ -1,4 +1,5 @@
 #include "FormsText.h"
+#include "FormsTextLayout.h"
 
 #include <QGlyphRun>
 #include <QHash>
@@ -14,6 +15,12 @@
 
 namespace forms {
 
+using detail::drawLaid;
+using detail::Face;
+using detail::Glyph;
+using detail::Laid;
+using detail::layOutFromGlyphs;
+
 namespace {
 
 // Fonts, characters and pairs kept; past these a text is shaped as usual.
@@ -21,24 +28,9 @@ constexpr int kFonts = 8;
 constexpr int kCharacters = 256;
 constexpr int kPairs = 4096;
 
-struct Glyph {
-    quint32 index = 0;
-    QPointF advance; // to the next glyph, as laid out after itself
-    QRectF ink;      // around its origin
-};
-
-// What one font on one kind of device lays out.
-struct Face {
-    QRawFont raw;
-    QHash<char16_t, Glyph> glyphs;
-    // How far a pair's second glyph stands from where the first's own
-    // advance puts it; NaN where the pair is not two plain glyphs.
-    QHash<quint32, QPointF> pairs;
-};
-
-// The glyph runs of `text` as the painter's font lays it out.
-QList<QGlyphRun> layOut(const QPainter& p, const QString& text) {
-    QTextLayout layout(text, p.font(), p.device());
+// The glyph runs of `text` as `font` lays it out on `device`.
+QList<QGlyphRun> layOut(const QFont& font, const QPaintDevice* device, const QString& text) {
+    QTextLayout layout(text, font, device);
     layout.beginLayout();
     layout.createLine();
     layout.endLayout();
@@ -51,11 +43,11 @@ bool plain(QChar c) {
            c.category() != QChar::Other_Format && c.script() <= QChar::Script_Latin;
 }
 
-const Glyph* glyphOf(Face& f, const QPainter& p, QChar c) {
+const Glyph* glyphOf(Face& f, const QFont& font, const QPaintDevice* d, QChar c) {
     if (const auto it = f.glyphs.constFind(c.unicode()); it != f.glyphs.cend()) return &*it;
     if (f.glyphs.size() >= kCharacters || !plain(c)) return nullptr;
     // Doubled, so the layout gives the advance to the next glyph.
-    const QList<QGlyphRun> runs = layOut(p, QString(2, c));
+    const QList<QGlyphRun> runs = layOut(font, d, QString(2, c));
     if (runs.size() != 1 || runs[0].glyphIndexes().size() != 2) return nullptr;
     if (f.raw.isValid() && !(runs[0].rawFont() == f.raw)) return nullptr;
     f.raw = runs[0].rawFont();
@@ -65,13 +57,14 @@ const Glyph* glyphOf(Face& f, const QPainter& p, QChar c) {
 }
 
 // The pair's correction, or nothing where the pair must be shaped.
-std::optional<QPointF> pairOf(Face& f, const QPainter& p, QChar a, QChar b, const Glyph& first) {
+std::optional<QPointF> pairOf(Face& f, const QFont& font, const QPaintDevice* d, QChar a, QChar b,
+                              const Glyph& first) {
     const quint32 key = (quint32(a.unicode()) << 16) | b.unicode();
     auto it = f.pairs.constFind(key);
     if (it == f.pairs.cend()) {
         if (f.pairs.size() >= kPairs) return std::nullopt;
         QPointF kern(qQNaN(), 0);
-        const QList<QGlyphRun> runs = layOut(p, QString(a) + b);
+        const QList<QGlyphRun> runs = layOut(font, d, QString(a) + b);
         if (runs.size() == 1 && runs[0].glyphIndexes().size() == 2 && runs[0].rawFont() == f.raw)
             kern = runs[0].positions()[1] - runs[0].positions()[0] - first.advance;
         it = f.pairs.insert(key, kern);
@@ -80,7 +73,7 @@ std::optional<QPointF> pairOf(Face& f, const QPainter& p, QChar a, QChar b, cons
     return *it;
 }
 
-Face& faceFor(const QPainter& p) {
+Face& faceFor(const QFont& font, const QPaintDevice* d) {
     // Kept for the program's life, a handful of fonts at most; compared as
     // fonts, since a font's key is written out each time it is asked for.
     struct Kept {
@@ -89,28 +82,24 @@ Face& faceFor(const QPainter& p) {
         Face face;
     };
     static std::vector<Kept> faces;
-    const QPaintDevice* d = p.device();
     const int dpiX = d ? d->logicalDpiX() : 0, dpiY = d ? d->logicalDpiY() : 0;
     for (Kept& k : faces)
-        if (k.dpiX == dpiX && k.dpiY == dpiY && k.font == p.font()) return k.face;
+        if (k.dpiX == dpiX && k.dpiY == dpiY && k.font == font) return k.face;
     if (faces.size() >= kFonts) faces.clear();
-    faces.push_back({p.font(), dpiX, dpiY, Face{}});
+    faces.push_back({font, dpiX, dpiY, Face{}});
     return faces.back().face;
 }
 
-// A line's glyphs and where they stand, from the kept glyphs and pairs.
-struct Laid {
-    QList<quint32> indexes;
-    QList<QPointF> positions;
-    std::vector<QRectF> inks; // where each glyph draws
-};
+} // namespace
 
-bool layOutFromGlyphs(QPainter& p, const QString& text, Face*& face, Laid& out) {
-    const QFont& font = p.font();
+namespace detail {
+
+bool layOutFromGlyphs(const QFont& font, const QPaintDevice* d, const QString& text, Face*& face,
+                      Laid& out) {
     if (text.isEmpty() || font.letterSpacing() != 0 || font.wordSpacing() != 0 ||
         font.capitalization() != QFont::MixedCase)
         return false;
-    Face& f = faceFor(p);
+    Face& f = faceFor(font, d);
     face = &f;
     out.indexes.clear();
     out.positions.clear();
@@ -121,10 +110,10 @@ bool layOutFromGlyphs(QPainter& p, const QString& text, Face*& face, Laid& out) 
     QPointF pen(0, 0);
     const Glyph* previous = nullptr;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const Glyph* g = glyphOf(f, p, text[i]);
+        const Glyph* g = glyphOf(f, font, d, text[i]);
         if (!g) return false;
         if (previous) {
-            const std::optional<QPointF> kern = pairOf(f, p, text[i - 1], text[i], *previous);
+            const std::optional<QPointF> kern = pairOf(f, font, d, text[i - 1], text[i], *previous);
             if (!kern) return false;
             pen += previous->advance + *kern;
         }
@@ -144,10 +133,14 @@ void drawLaid(QPainter& p, QPointF at, const Face& f, const Laid& laid) {
     p.drawGlyphRun(at, run);
 }
 
+} // namespace detail
+
+namespace {
+
 bool drawFromGlyphs(QPainter& p, QPointF at, const QString& text) {
     Face* f = nullptr;
     Laid laid;
-    if (!layOutFromGlyphs(p, text, f, laid)) return false;
+    if (!layOutFromGlyphs(p.font(), p.device(), text, f, laid)) return false;
     drawLaid(p, at, *f, laid);
     return true;
 }
@@ -179,8 +172,8 @@ std::optional<QRect> RedrawLineChange(QPainter& p, QPointF at, const QString& be
     const bool known =
         last.text == before && last.dpiX == dpiX && last.dpiY == dpiY && last.font == p.font();
     last.text.clear();
-    if (!known && !layOutFromGlyphs(p, before, f, last.laid)) return std::nullopt;
-    if (!layOutFromGlyphs(p, text, f, now)) return std::nullopt;
+    if (!known && !layOutFromGlyphs(p.font(), d, before, f, last.laid)) return std::nullopt;
+    if (!layOutFromGlyphs(p.font(), d, text, f, now)) return std::nullopt;
     const Laid& was = last.laid;
     // The ink of every glyph that differs, old and new, with a margin for
     // hinting and for the rounding of glyph positions; the others stand

@@ -1,10 +1,16 @@
 #pragma once
 
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QList>
 #include <QPointF>
 #include <QRect>
 #include <QString>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QColor;
 class QPainter;
@@ -25,5 +31,34 @@ void DrawLine(QPainter& p, QPointF at, const QString& text);
 // texts lay out differently and the whole line must be drawn again.
 std::optional<QRect> RedrawLineChange(QPainter& p, QPointF at, const QString& before,
                                       const QString& text, const QColor& back, const QRect& area);
+
+// The glyphs of one label's line as drawn in their own columns, kept from
+// redraw to redraw; see RedrawLineCells.
+struct LineCells {
+    QFont font;
+    int dpiX = 0, dpiY = 0, height = 0;
+    QRgb fore = 0, back = 0;
+    QPointF at;
+    QString text; // what `indexes` and `positions` lay out
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    std::vector<int> lefts;                 // where each glyph's cell starts
+    std::vector<std::pair<int, int>> spans; // the columns each glyph covers
+    // How many columns a glyph at an offset into a cell of a width covers
+    // left and right of that cell.
+    QHash<quint64, std::pair<int, int>> reach;
+    // A cell's columns, by its width and the glyphs that reach into it.
+    QHash<std::pair<quint64, quint64>, QImage> tiles;
+};
+
+// Does what RedrawLineChange does on a picture of the whole label (32-bit,
+// its line drawn by DrawLine at `at` on a fill of `back`), without a
+// painter: each glyph of the line owns the columns from its origin to the
+// next glyph's, and where glyphs changed, the columns they reach are copied
+// from the same glyphs drawn there once before. Returns nothing where glyphs
+// moved; the caller then draws with a painter.
+std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont& font, QPointF at,
+                                     const QString& before, const QString& text, QRgb fore,
+                                     QRgb back);
 
 } // namespace forms

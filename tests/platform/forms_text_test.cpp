@@ -69,17 +69,20 @@ TEST(Text, ARedrawnChangeHasTheWholeLinesPixels) {
         const char* before;
         const char* text;
         bool partial; // only some columns are redrawn
+        bool inCells; // also without a painter, glyph by glyph
     };
     const Change kChanges[] = {
-        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1118  Y = 1011  Zoom = x480", true},
-        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1417  Y = 1711  Zoom = x480", true},
-        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1117  Y = 1011  Zoom = x480", true},
-        {"AV 11", "AT 17", true},           // kerned pairs that change
-        {"  X = 999", "  X = 1000", false}, // another length
-        {"a e\u0301", "a e\u0300", false},  // marks are shaped, never redrawn in part
+        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1118  Y = 1011  Zoom = x480", true, true},
+        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1417  Y = 1711  Zoom = x480", true, false},
+        {"  X = 1117  Y = 1011  Zoom = x480", "  X = 1117  Y = 1011  Zoom = x480", true, true},
+        {"  X = 1118  Y = 1013  Zoom = x480", "  X = 1119  Y = 1014  Zoom = x480", true, true},
+        {"AV 11", "AT 17", true, false},           // kerned pairs that change
+        {"  X = 999", "  X = 1000", false, false}, // another length
+        {"a e\u0301", "a e\u0300", false, false},  // marks are shaped, never redrawn in part
     };
     const QColor back(0xC0, 0xFF, 0xFF);
-    for (const QFont& font : {bold, forms::SmallFont()})
+    for (const QFont& font : {bold, forms::SmallFont()}) {
+        forms::LineCells kept;
         for (const Change& c : kChanges) {
             QImage redrawn(220, 20, QImage::Format_RGB32), whole = redrawn;
             const QPointF at(2, QFontMetricsF(font, &redrawn).ascent() + 2);
@@ -98,11 +101,29 @@ TEST(Text, ARedrawnChangeHasTheWholeLinesPixels) {
                 columns = forms::RedrawLineChange(p, at, c.before, c.text, back, redrawn.rect());
             }
             EXPECT_EQ(columns.has_value(), c.partial) << c.text;
-            if (!columns) continue;
-            EXPECT_LT(columns->width(), redrawn.width()) << c.text;
-            EXPECT_EQ(redrawn, whole)
-                << c.before << " -> " << c.text << " in " << font.toString().toStdString();
+            if (columns) {
+                EXPECT_LT(columns->width(), redrawn.width()) << c.text;
+                EXPECT_EQ(redrawn, whole)
+                    << c.before << " -> " << c.text << " in " << font.toString().toStdString();
+            }
+            // Twice: the second time every glyph comes from the kept cells.
+            for (int round = 0; round < 2; ++round) {
+                QImage cells(redrawn.size(), QImage::Format_RGB32);
+                cells.setDotsPerMeterX(redrawn.dotsPerMeterX());
+                cells.setDotsPerMeterY(redrawn.dotsPerMeterY());
+                draw(cells, c.before);
+                const auto changed = forms::RedrawLineCells(kept, cells, font, at, c.before, c.text,
+                                                            qRgb(0, 0, 0), back.rgb());
+                if (c.inCells) {
+                    EXPECT_TRUE(changed.has_value()) << c.text;
+                }
+                if (changed) {
+                    EXPECT_EQ(cells, whole) << c.before << " -> " << c.text << " in cells of "
+                                            << font.toString().toStdString();
+                }
+            }
         }
+    }
 }
 
 } // namespace

@@ -1,0 +1,184 @@
+#include "FormsText.h"
+#include "FormsTextLayout.h"
+
+#include <QColor>
+#include <QGlyphRun>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace forms {
+
+using detail::Face;
+using detail::Laid;
+using detail::layOutFromGlyphs;
+
+namespace {
+
+// The glyphs `glyphs` at `xs` (from the picture's left) drawn on `back` as
+// DrawLine draws them, into a picture like `like` but `width` wide.
+QImage drawTile(const Face& f, const QImage& like, int width, const QList<quint32>& glyphs,
+                const QList<QPointF>& xs, qreal baseline, QRgb fore, QRgb back) {
+    QImage t(width, like.height(), QImage::Format_RGB32);
+    t.setDotsPerMeterX(like.dotsPerMeterX());
+    t.setDotsPerMeterY(like.dotsPerMeterY());
+    t.fill(back);
+    QPainter p(&t);
+    p.setPen(QColor::fromRgb(fore));
+    QGlyphRun run;
+    run.setRawFont(f.raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(xs);
+    p.drawGlyphRun(QPointF(0, baseline), run);
+    return t;
+}
+
+// How many columns the glyph at `offset` (in 64ths) into a cell of `width`
+// covers left and right of the cell.
+std::pair<int, int> reachOf(const Face& f, const QImage& like, quint32 index, int offset, int width,
+                            qreal baseline, QRgb fore, QRgb back) {
+    const QRectF ink = f.raw.boundingRect(index);
+    const qreal x = offset / 64.0;
+    // Room for its widest reach, and for smoothing past its ink.
+    const int padL = 2 + std::max(0, int(std::ceil(-(x + ink.left()))));
+    const int padR = 2 + std::max(0, int(std::ceil(x + ink.right() - width)));
+    const QImage t = drawTile(f, like, padL + width + padR, {index}, {QPointF(padL + x, 0)},
+                              baseline, fore, back);
+    const QRgb fill = t.pixel(0, 0);
+    int from = padL, to = padL + width;
+    for (int y = 0; y < t.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(t.constScanLine(y));
+        for (int c = 0; c < t.width(); ++c)
+            if (row[c] != fill) from = std::min(from, c), to = std::max(to, c + 1);
+    }
+    return {padL - from, to - (padL + width)};
+}
+
+} // namespace
+
+std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont& font, QPointF at,
+                                     const QString& before, const QString& text, QRgb fore,
+                                     QRgb back) {
+    if (before.size() != text.size() || image.format() != QImage::Format_RGB32) return std::nullopt;
+    const int dpiX = image.logicalDpiX(), dpiY = image.logicalDpiY();
+    if (kept.font != font || kept.dpiX != dpiX || kept.dpiY != dpiY ||
+        kept.height != image.height() || kept.fore != fore || kept.back != back || kept.at != at) {
+        kept.font = font;
+        kept.dpiX = dpiX, kept.dpiY = dpiY, kept.height = image.height();
+        kept.fore = fore, kept.back = back, kept.at = at;
+        kept.reach.clear();
+        kept.tiles.clear();
+        kept.text.clear();
+    }
+    Face* f = nullptr;
+    static Laid was, now; // kept between calls: a read-out changes 100 times a second
+    const bool known = !kept.text.isEmpty() && kept.text == before;
+    if (!known) {
+        if (!layOutFromGlyphs(font, &image, before, f, was)) return std::nullopt;
+        kept.indexes = was.indexes;
+        kept.positions = was.positions;
+    }
+    if (!layOutFromGlyphs(font, &image, text, f, now) || now.positions != kept.positions)
+        return std::nullopt;
+    const qsizetype n = now.indexes.size();
+    const qreal baseline = at.y() + now.positions[0].y();
+    const auto x = [&](qsizetype i) { return at.x() + now.positions[i].x(); };
+    // Cell i runs from glyph i's origin to glyph i + 1's; the first and the
+    // last reach to the picture's edges. The glyphs stand where they stood.
+    std::vector<int>& lefts = kept.lefts;
+    if (!known || lefts.size() != std::size_t(n) + 1) {
+        lefts.resize(std::size_t(n) + 1);
+        for (qsizetype i = 0; i < n; ++i)
+            lefts[std::size_t(i)] = i == 0 ? 0 : int(std::floor(x(i)));
+        lefts[std::size_t(n)] = image.width();
+    }
+    const auto left = [&](qsizetype i) { return lefts[std::size_t(i)]; };
+    const auto right = [&](qsizetype i) { return lefts[std::size_t(i) + 1]; };
+    // The columns glyph `index` covers standing at i.
+    const auto covers = [&](qsizetype i, quint32 index) -> std::optional<std::pair<int, int>> {
+        const int l = left(i), width = right(i) - l, offset = qRound((x(i) - l) * 64);
+        if (width <= 0 || width > 0xFFFF || offset < 0 || offset > 0xFFFF) return std::nullopt;
+        const quint64 key = quint64(index) | quint64(width) << 32 | quint64(offset) << 48;
+        auto it = kept.reach.constFind(key);
+        if (it == kept.reach.cend()) {
+            if (kept.reach.size() >= 1024) kept.reach.clear();
+            it = kept.reach.insert(key,
+                                   reachOf(*f, image, index, offset, width, baseline, fore, back));
+        }
+        return std::pair(l - it->first, right(i) + it->second);
+    };
+    // Where the glyphs stand stays; what each covers changes with the glyph.
+    if (!known || kept.spans.size() != std::size_t(n)) {
+        kept.spans.resize(std::size_t(n));
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto was_ = covers(i, kept.indexes[i]);
+            if (!was_) return kept.text.clear(), std::nullopt;
+            kept.spans[std::size_t(i)] = *was_;
+        }
+    }
+    // The cells whose pixels change: those the changed glyphs cover, old and new.
+    static std::vector<char> dirty;
+    dirty.assign(std::size_t(n), 0);
+    const auto mark = [&](std::pair<int, int> span) {
+        for (qsizetype c = 0; c < n; ++c)
+            if (right(c) > span.first && left(c) < span.second) dirty[std::size_t(c)] = 1;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        if (now.indexes[i] == kept.indexes[i]) continue;
+        const auto is = covers(i, now.indexes[i]);
+        if (!is) return kept.text.clear(), std::nullopt;
+        mark(kept.spans[std::size_t(i)]);
+        mark(*is);
+        kept.spans[std::size_t(i)] = *is;
+    }
+    QRect changed;
+    // Each changed cell is copied whole, as its glyphs drew it.
+    static QList<quint32> glyphs;
+    static QList<QPointF> xs;
+    uchar* const bits = image.bits();
+    const qsizetype line = image.bytesPerLine();
+    for (qsizetype c = 0; c < n; ++c) {
+        if (!dirty[std::size_t(c)]) continue;
+        const int l = left(c), r = right(c);
+        glyphs.clear();
+        xs.clear();
+        std::pair<quint64, quint64> key(quint64(r - l), 0);
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto [from, to] = kept.spans[std::size_t(i)];
+            if (to <= l || from >= r) continue;
+            const int offset = qRound((x(i) - l) * 64);
+            if (glyphs.size() == 3 || now.indexes[i] > 0xFFFF || offset < -0x8000 ||
+                offset > 0x7FFF)
+                return kept.text.clear(), std::nullopt;
+            const quint64 part = quint64(now.indexes[i]) << 16 | quint16(offset);
+            if (glyphs.isEmpty())
+                key.first |= part << 16;
+            else
+                key.second |= part << (32 * (glyphs.size() - 1));
+            glyphs.append(now.indexes[i]);
+            xs.append(QPointF(x(i) - l, now.positions[i].y() - now.positions[0].y()));
+        }
+        key.first |= quint64(glyphs.size()) << 48;
+        auto it = kept.tiles.constFind(key);
+        if (it == kept.tiles.cend()) {
+            if (kept.tiles.size() >= 512) kept.tiles.clear();
+            it = kept.tiles.insert(key,
+                                   drawTile(*f, image, r - l, glyphs, xs, baseline, fore, back));
+        }
+        const uchar* from = it->constBits();
+        const qsizetype tileLine = it->bytesPerLine();
+        for (int y = 0, h = image.height(); y < h; ++y)
+            std::memcpy(bits + y * line + l * 4, from + y * tileLine, std::size_t(r - l) * 4);
+        changed |= QRect(l, 0, r - l, image.height());
+    }
+    kept.text = text;
+    kept.indexes = now.indexes;
+    return changed;
+}
+
+} // namespace forms
