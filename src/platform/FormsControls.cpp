@@ -150,7 +150,9 @@ Label::Label(Form& form, Container* parent)
     : Control(form, parent, new ControlWidget(parent->childHost())),
       over_(*this, [this](QPainter& p, bool fresh) { return paintOver(p, fresh); }) {
     over_.followToolkit([this](QPainter& p) { paint(p); });
-    over_.setChange([this](QImage& look, QPoint origin) { return changeOver(look, origin); });
+    over_.setChange([this](QImage& look, QPoint origin, const QImage* under) {
+        return changeOver(look, origin, under);
+    });
     over_.setTransparent(transparent_);
 }
 
@@ -188,13 +190,15 @@ QRect Label::paintOver(QPainter& p, bool fresh) {
     return widget()->rect();
 }
 
-std::optional<QRect> Label::changeOver(QImage& look, QPoint origin) {
-    // Only a whole opaque one-line label: its picture is its fill and line.
-    if (!overCaption_ || transparent_ || wrap_ || origin != QPoint() ||
+std::optional<QRect> Label::changeOver(QImage& look, QPoint origin, const QImage* under) {
+    // Only a whole one-line label: its picture is its fill, or what lies
+    // under it, and its line.
+    if (!overCaption_ || wrap_ || transparent_ != (under != nullptr) || origin != QPoint() ||
         look.size() != widget()->size())
         return std::nullopt;
-    const auto columns = RedrawLineCells(cells_, look, font_, baseline(&look), *overCaption_,
-                                         caption_, toQColor(fore_).rgb(), toQColor(back_).rgb());
+    const auto columns =
+        RedrawLineCells(cells_, look, font_, baseline(&look), *overCaption_, caption_,
+                        toQColor(fore_).rgb(), toQColor(back_).rgb(), under);
     if (columns) overCaption_ = caption_;
     return columns;
 }

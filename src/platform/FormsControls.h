@@ -224,7 +224,7 @@ public:
 
 private:
     QRect paintOver(QPainter& p, bool fresh);
-    std::optional<QRect> changeOver(QImage& look, QPoint origin);
+    std::optional<QRect> changeOver(QImage& look, QPoint origin, const QImage* under);
     // Where a line drawn in the label's font starts on `device`: the ascent,
     // kept until the font or the device's resolution changes.
     QPointF baseline(const QPaintDevice* device) const;

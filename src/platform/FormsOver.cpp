@@ -53,7 +53,7 @@ bool DrawnOver::show() {
     }
     QWidget* window = w->window();
     const QPoint at = w->mapTo(window, part.topLeft());
-    bool fresh = part != part_ || transparent_;
+    bool fresh = part != part_;
     if (over_.size() != part.size()) {
         fresh = true;
         over_ = QImage(part.size(), QImage::Format_RGB32);
@@ -62,16 +62,22 @@ bool DrawnOver::show() {
         over_.setDotsPerMeterY(qRound(w->logicalDpiY() / 0.0254));
         under_ = QImage();
     }
-    if (transparent_) {
-        if (under_.isNull() || underAt_ != at) renderUnder(at);
-        std::memcpy(over_.bits(), under_.constBits(), std::size_t(over_.sizeInBytes()));
+    if (transparent_ && (under_.isNull() || underAt_ != at)) {
+        renderUnder(at);
+        fresh = true;
     }
     QRect changed;
     // A painter costs more than the few columns a read-out changes.
     if (const std::optional<QRect> c =
-            fresh || !change_ ? std::nullopt : change_(over_, part.topLeft())) {
+            fresh || !change_ ? std::nullopt
+                              : change_(over_, part.topLeft(), transparent_ ? &under_ : nullptr)) {
         changed = c->translated(-part.topLeft());
     } else {
+        // A transparent control is drawn anew over what lies under it.
+        if (transparent_) {
+            std::memcpy(over_.bits(), under_.constBits(), std::size_t(over_.sizeInBytes()));
+            fresh = true;
+        }
         QPainter p(&over_);
         p.translate(-part.topLeft());
         changed = paint_(p, fresh).translated(-part.topLeft());

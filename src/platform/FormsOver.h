@@ -26,9 +26,11 @@ public:
     // that `paint` drew last time.
     using Paint = std::function<QRect(QPainter& p, bool fresh)>;
     // Changes the look that `paint` drew last time (of the part of the
-    // control at `origin`) without a painter, where it can: returns the part
-    // it changed, or nothing and leaves it to `paint`.
-    using Change = std::function<std::optional<QRect>(QImage& look, QPoint origin)>;
+    // control at `origin`; over `under` where the control is transparent)
+    // without a painter, where it can: returns the part it changed, or
+    // nothing and leaves it to `paint`.
+    using Change =
+        std::function<std::optional<QRect>(QImage& look, QPoint origin, const QImage* under)>;
     DrawnOver(Control& control, Paint paint);
     ~DrawnOver();
     DrawnOver(const DrawnOver&) = delete;

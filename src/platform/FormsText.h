@@ -39,7 +39,8 @@ struct LineCells {
     int dpiX = 0, dpiY = 0, height = 0;
     QRgb fore = 0, back = 0;
     QPointF at;
-    QString text; // what `indexes` and `positions` lay out
+    qint64 under = 0; // the picture the line lies on, if not a fill
+    QString text;     // what `indexes` and `positions` lay out
     QList<quint32> indexes;
     QList<QPointF> positions;
     std::vector<int> lefts;                 // where each glyph's cell starts
@@ -52,13 +53,13 @@ struct LineCells {
 };
 
 // Does what RedrawLineChange does on a picture of the whole label (32-bit,
-// its line drawn by DrawLine at `at` on a fill of `back`), without a
-// painter: each glyph of the line owns the columns from its origin to the
+// its line drawn by DrawLine at `at` on a fill of `back`, or on `under`
+// where given), without a painter: each glyph of the line owns the columns from its origin to the
 // next glyph's, and where glyphs changed, the columns they reach are copied
 // from the same glyphs drawn there once before. Returns nothing where glyphs
 // moved; the caller then draws with a painter.
 std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont& font, QPointF at,
                                      const QString& before, const QString& text, QRgb fore,
-                                     QRgb back);
+                                     QRgb back, const QImage* under = nullptr);
 
 } // namespace forms

@@ -20,41 +20,47 @@ using detail::layOutFromGlyphs;
 
 namespace {
 
-// The glyphs `glyphs` at `xs` (from the picture's left) drawn on `back` as
-// DrawLine draws them, into a picture like `like` but `width` wide.
-QImage drawTile(const Face& f, const QImage& like, int width, const QList<quint32>& glyphs,
-                const QList<QPointF>& xs, qreal baseline, QRgb fore, QRgb back) {
-    QImage t(width, like.height(), QImage::Format_RGB32);
-    t.setDotsPerMeterX(like.dotsPerMeterX());
-    t.setDotsPerMeterY(like.dotsPerMeterY());
-    t.fill(back);
-    QPainter p(&t);
+// The glyphs `glyphs` at `xs` (from the picture's left) drawn over `base`
+// as DrawLine draws them.
+QImage drawTile(const Face& f, QImage base, const QImage& like, const QList<quint32>& glyphs,
+                const QList<QPointF>& xs, qreal baseline, QRgb fore) {
+    base.setDotsPerMeterX(like.dotsPerMeterX());
+    base.setDotsPerMeterY(like.dotsPerMeterY());
+    QPainter p(&base);
     p.setPen(QColor::fromRgb(fore));
     QGlyphRun run;
     run.setRawFont(f.raw);
     run.setGlyphIndexes(glyphs);
     run.setPositions(xs);
     p.drawGlyphRun(QPointF(0, baseline), run);
+    p.end();
+    return base;
+}
+
+QImage filled(int width, int height, QRgb colour) {
+    QImage t(width, height, QImage::Format_RGB32);
+    t.fill(colour);
     return t;
 }
 
 // How many columns the glyph at `offset` (in 64ths) into a cell of `width`
-// covers left and right of the cell.
+// covers left and right of the cell. White on black, every pixel it touches
+// at all shows.
 std::pair<int, int> reachOf(const Face& f, const QImage& like, quint32 index, int offset, int width,
-                            qreal baseline, QRgb fore, QRgb back) {
+                            qreal baseline) {
     const QRectF ink = f.raw.boundingRect(index);
     const qreal x = offset / 64.0;
     // Room for its widest reach, and for smoothing past its ink.
     const int padL = 2 + std::max(0, int(std::ceil(-(x + ink.left()))));
     const int padR = 2 + std::max(0, int(std::ceil(x + ink.right() - width)));
-    const QImage t = drawTile(f, like, padL + width + padR, {index}, {QPointF(padL + x, 0)},
-                              baseline, fore, back);
-    const QRgb fill = t.pixel(0, 0);
+    const QRgb black = qRgb(0, 0, 0);
+    const QImage t = drawTile(f, filled(padL + width + padR, like.height(), black), like, {index},
+                              {QPointF(padL + x, 0)}, baseline, qRgb(255, 255, 255));
     int from = padL, to = padL + width;
     for (int y = 0; y < t.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(t.constScanLine(y));
         for (int c = 0; c < t.width(); ++c)
-            if (row[c] != fill) from = std::min(from, c), to = std::max(to, c + 1);
+            if (row[c] != black) from = std::min(from, c), to = std::max(to, c + 1);
     }
     return {padL - from, to - (padL + width)};
 }
@@ -63,8 +69,10 @@ std::pair<int, int> reachOf(const Face& f, const QImage& like, quint32 index, in
 
 std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont& font, QPointF at,
                                      const QString& before, const QString& text, QRgb fore,
-                                     QRgb back) {
+                                     QRgb back, const QImage* under) {
     if (before.size() != text.size() || image.format() != QImage::Format_RGB32) return std::nullopt;
+    if (under && (under->size() != image.size() || under->format() != image.format()))
+        return std::nullopt;
     const int dpiX = image.logicalDpiX(), dpiY = image.logicalDpiY();
     if (kept.font != font || kept.dpiX != dpiX || kept.dpiY != dpiY ||
         kept.height != image.height() || kept.fore != fore || kept.back != back || kept.at != at) {
@@ -74,6 +82,12 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
         kept.reach.clear();
         kept.tiles.clear();
         kept.text.clear();
+    }
+    // Over a picture, a cell's columns show what lies under them too.
+    const qint64 underKey = under ? under->cacheKey() : 0;
+    if (kept.under != underKey) {
+        kept.under = underKey;
+        kept.tiles.clear();
     }
     Face* f = nullptr;
     static Laid was, now; // kept between calls: a read-out changes 100 times a second
@@ -107,8 +121,7 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
         auto it = kept.reach.constFind(key);
         if (it == kept.reach.cend()) {
             if (kept.reach.size() >= 1024) kept.reach.clear();
-            it = kept.reach.insert(key,
-                                   reachOf(*f, image, index, offset, width, baseline, fore, back));
+            it = kept.reach.insert(key, reachOf(*f, image, index, offset, width, baseline));
         }
         return std::pair(l - it->first, right(i) + it->second);
     };
@@ -136,24 +149,26 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
         mark(*is);
         kept.spans[std::size_t(i)] = *is;
     }
-    QRect changed;
-    // Each changed cell is copied whole, as its glyphs drew it.
+    // Each changed cell is copied whole, as its glyphs drew it; all are
+    // found before any is copied, so that a line left to the painter is
+    // still the old one.
     static QList<quint32> glyphs;
     static QList<QPointF> xs;
-    uchar* const bits = image.bits();
-    const qsizetype line = image.bytesPerLine();
+    static std::vector<std::pair<int, QImage>> copies;
+    copies.clear();
     for (qsizetype c = 0; c < n; ++c) {
         if (!dirty[std::size_t(c)]) continue;
         const int l = left(c), r = right(c);
         glyphs.clear();
         xs.clear();
         std::pair<quint64, quint64> key(quint64(r - l), 0);
+        if (under) key.first |= quint64(l) << 51;
         for (qsizetype i = 0; i < n; ++i) {
             const auto [from, to] = kept.spans[std::size_t(i)];
             if (to <= l || from >= r) continue;
             const int offset = qRound((x(i) - l) * 64);
             if (glyphs.size() == 3 || now.indexes[i] > 0xFFFF || offset < -0x8000 ||
-                offset > 0x7FFF)
+                offset > 0x7FFF || l >= 0x2000)
                 return kept.text.clear(), std::nullopt;
             const quint64 part = quint64(now.indexes[i]) << 16 | quint16(offset);
             if (glyphs.isEmpty())
@@ -167,15 +182,25 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
         auto it = kept.tiles.constFind(key);
         if (it == kept.tiles.cend()) {
             if (kept.tiles.size() >= 512) kept.tiles.clear();
-            it = kept.tiles.insert(key,
-                                   drawTile(*f, image, r - l, glyphs, xs, baseline, fore, back));
+            QImage base = under ? under->copy(l, 0, r - l, under->height())
+                                : filled(r - l, image.height(), back);
+            it = kept.tiles.insert(
+                key, drawTile(*f, std::move(base), image, glyphs, xs, baseline, fore));
         }
-        const uchar* from = it->constBits();
-        const qsizetype tileLine = it->bytesPerLine();
-        for (int y = 0, h = image.height(); y < h; ++y)
-            std::memcpy(bits + y * line + l * 4, from + y * tileLine, std::size_t(r - l) * 4);
-        changed |= QRect(l, 0, r - l, image.height());
+        copies.emplace_back(l, *it);
     }
+    QRect changed;
+    uchar* const bits = image.bits();
+    const qsizetype line = image.bytesPerLine();
+    for (const auto& [l, tile] : copies) {
+        const uchar* from = tile.constBits();
+        const qsizetype tileLine = tile.bytesPerLine();
+        const int w = tile.width();
+        for (int y = 0, h = image.height(); y < h; ++y)
+            std::memcpy(bits + y * line + l * 4, from + y * tileLine, std::size_t(w) * 4);
+        changed |= QRect(l, 0, w, image.height());
+    }
+    copies.clear(); // the tiles stay shared with the kept ones only
     kept.text = text;
     kept.indexes = now.indexes;
     return changed;

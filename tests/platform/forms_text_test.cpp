@@ -106,22 +106,37 @@ TEST(Text, ARedrawnChangeHasTheWholeLinesPixels) {
                 EXPECT_EQ(redrawn, whole)
                     << c.before << " -> " << c.text << " in " << font.toString().toStdString();
             }
-            // Twice: the second time every glyph comes from the kept cells.
-            for (int round = 0; round < 2; ++round) {
-                QImage cells(redrawn.size(), QImage::Format_RGB32);
-                cells.setDotsPerMeterX(redrawn.dotsPerMeterX());
-                cells.setDotsPerMeterY(redrawn.dotsPerMeterY());
-                draw(cells, c.before);
-                const auto changed = forms::RedrawLineCells(kept, cells, font, at, c.before, c.text,
-                                                            qRgb(0, 0, 0), back.rgb());
-                if (c.inCells) {
-                    EXPECT_TRUE(changed.has_value()) << c.text;
+            // On the fill and, as a transparent label, on a striped picture;
+            // twice each: the second time every glyph comes from the kept cells.
+            QImage stripes(redrawn.size(), QImage::Format_RGB32);
+            for (int x = 0; x < stripes.width(); ++x)
+                for (int y = 0; y < stripes.height(); ++y)
+                    stripes.setPixel(x, y, x % 3 ? qRgb(255, 255, 255) : qRgb(x, 40, 200 - y));
+            for (const QImage* under :
+                 {static_cast<const QImage*>(nullptr), static_cast<const QImage*>(&stripes)})
+                for (int round = 0; round < 2; ++round) {
+                    QImage cells = under ? *under : redrawn, expected = cells;
+                    const auto draw = [&](QImage& img, const QString& text) {
+                        img.setDotsPerMeterX(redrawn.dotsPerMeterX());
+                        img.setDotsPerMeterY(redrawn.dotsPerMeterY());
+                        QPainter p(&img);
+                        p.setFont(font);
+                        if (!under) p.fillRect(img.rect(), back);
+                        forms::DrawLine(p, at, text);
+                    };
+                    draw(cells, c.before);
+                    draw(expected, c.text);
+                    const auto changed = forms::RedrawLineCells(
+                        kept, cells, font, at, c.before, c.text, qRgb(0, 0, 0), back.rgb(), under);
+                    if (c.inCells) {
+                        EXPECT_TRUE(changed.has_value()) << c.text;
+                    }
+                    if (changed) {
+                        EXPECT_EQ(cells, expected)
+                            << c.before << " -> " << c.text << " in cells of "
+                            << font.toString().toStdString() << (under ? " on stripes" : "");
+                    }
                 }
-                if (changed) {
-                    EXPECT_EQ(cells, whole) << c.before << " -> " << c.text << " in cells of "
-                                            << font.toString().toStdString();
-                }
-            }
         }
     }
 }
