@@ -20,6 +20,10 @@ using detail::layOutFromGlyphs;
 
 namespace {
 
+// Cells and reaches kept per label: the figures' combinations a pointer
+// passes through in a while, a hundred kilobytes or so.
+constexpr qsizetype kKept = 256;
+
 // The glyphs `glyphs` at `xs` (from the picture's left) drawn over `base`
 // as DrawLine draws them.
 QImage drawTile(const Face& f, QImage base, const QImage& like, const QList<quint32>& glyphs,
@@ -34,7 +38,8 @@ QImage drawTile(const Face& f, QImage base, const QImage& like, const QList<quin
     run.setPositions(xs);
     p.drawGlyphRun(QPointF(0, baseline), run);
     p.end();
-    return base;
+    // A copy, without the paint engine that a painted picture keeps.
+    return base.copy();
 }
 
 QImage filled(int width, int height, QRgb colour) {
@@ -104,12 +109,17 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
     const auto x = [&](qsizetype i) { return at.x() + now.positions[i].x(); };
     // Cell i runs from glyph i's origin to glyph i + 1's; the first and the
     // last reach to the picture's edges. The glyphs stand where they stood.
+    // The last glyph's cell ends about a glyph past its origin, and a cell of
+    // no glyph takes the rest, so that the cells kept stay narrow.
     std::vector<int>& lefts = kept.lefts;
-    if (!known || lefts.size() != std::size_t(n) + 1) {
-        lefts.resize(std::size_t(n) + 1);
+    if (!known || lefts.size() != std::size_t(n) + 2) {
+        lefts.resize(std::size_t(n) + 2);
         for (qsizetype i = 0; i < n; ++i)
             lefts[std::size_t(i)] = i == 0 ? 0 : int(std::floor(x(i)));
-        lefts[std::size_t(n)] = image.width();
+        const int last = lefts[std::size_t(n) - 1];
+        const int step = n > 1 ? 2 * (last - lefts[std::size_t(n) - 2]) : image.width();
+        lefts[std::size_t(n)] = std::clamp(last + std::max(step, 1), last, image.width());
+        lefts[std::size_t(n) + 1] = image.width();
     }
     const auto left = [&](qsizetype i) { return lefts[std::size_t(i)]; };
     const auto right = [&](qsizetype i) { return lefts[std::size_t(i) + 1]; };
@@ -120,7 +130,7 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
         const quint64 key = quint64(index) | quint64(width) << 32 | quint64(offset) << 48;
         auto it = kept.reach.constFind(key);
         if (it == kept.reach.cend()) {
-            if (kept.reach.size() >= 1024) kept.reach.clear();
+            if (kept.reach.size() >= kKept) kept.reach.clear();
             it = kept.reach.insert(key, reachOf(*f, image, index, offset, width, baseline));
         }
         return std::pair(l - it->first, right(i) + it->second);
@@ -136,9 +146,9 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
     }
     // The cells whose pixels change: those the changed glyphs cover, old and new.
     static std::vector<char> dirty;
-    dirty.assign(std::size_t(n), 0);
+    dirty.assign(std::size_t(n) + 1, 0);
     const auto mark = [&](std::pair<int, int> span) {
-        for (qsizetype c = 0; c < n; ++c)
+        for (qsizetype c = 0; c <= n; ++c)
             if (right(c) > span.first && left(c) < span.second) dirty[std::size_t(c)] = 1;
     };
     for (qsizetype i = 0; i < n; ++i) {
@@ -156,9 +166,10 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
     static QList<QPointF> xs;
     static std::vector<std::pair<int, QImage>> copies;
     copies.clear();
-    for (qsizetype c = 0; c < n; ++c) {
+    for (qsizetype c = 0; c <= n; ++c) {
         if (!dirty[std::size_t(c)]) continue;
         const int l = left(c), r = right(c);
+        if (l >= r) continue;
         glyphs.clear();
         xs.clear();
         std::pair<quint64, quint64> key(quint64(r - l), 0);
@@ -181,7 +192,7 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
         key.first |= quint64(glyphs.size()) << 48;
         auto it = kept.tiles.constFind(key);
         if (it == kept.tiles.cend()) {
-            if (kept.tiles.size() >= 512) kept.tiles.clear();
+            if (kept.tiles.size() >= kKept) kept.tiles.clear();
             QImage base = under ? under->copy(l, 0, r - l, under->height())
                                 : filled(r - l, image.height(), back);
             it = kept.tiles.insert(
