@@ -107,10 +107,10 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
     const qsizetype n = now.indexes.size();
     const qreal baseline = at.y() + now.positions[0].y();
     const auto x = [&](qsizetype i) { return at.x() + now.positions[i].x(); };
-    // Cell i runs from glyph i's origin to glyph i + 1's; the first and the
-    // last reach to the picture's edges. The glyphs stand where they stood.
-    // The last glyph's cell ends about a glyph past its origin, and a cell of
-    // no glyph takes the rest, so that the cells kept stay narrow.
+    // Cell i runs from glyph i's origin to glyph i + 1's, the first from the
+    // picture's left edge. The last glyph's cell ends about a glyph past its
+    // origin, and a cell of no glyph takes the rest up to the right edge, so
+    // that the cells kept stay narrow. The glyphs stand where they stood.
     std::vector<int>& lefts = kept.lefts;
     if (!known || lefts.size() != std::size_t(n) + 2) {
         lefts.resize(std::size_t(n) + 2);
