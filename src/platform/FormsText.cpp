@@ -133,6 +133,37 @@ void drawLaid(QPainter& p, QPointF at, const Face& f, const Laid& laid) {
     p.drawGlyphRun(at, run);
 }
 
+bool relayOutChanged(const QFont& font, const QPaintDevice* d, const QString& before,
+                     const QString& text, const QList<quint32>& indexes,
+                     const QList<QPointF>& positions, Face*& face, Laid& out) {
+    const qsizetype n = text.size();
+    if (before.size() != n || indexes.size() != n || positions.size() != n) return false;
+    Face& f = faceFor(font, d);
+    face = &f;
+    out.indexes = indexes;
+    out.positions = positions;
+    out.inks.clear();
+    // The pair (i, i + 1) of each text lays out alike: same glyphs or same
+    // correction after the same advance.
+    const auto samePair = [&](qsizetype i) {
+        const Glyph* a = glyphOf(f, font, d, text[i]);
+        const Glyph* b = glyphOf(f, font, d, before[i]);
+        if (!a || !b) return false;
+        const auto x = pairOf(f, font, d, text[i], text[i + 1], *a);
+        const auto y = pairOf(f, font, d, before[i], before[i + 1], *b);
+        return x && y && *x == *y;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] == before[i]) continue;
+        const Glyph* g = glyphOf(f, font, d, text[i]);
+        const Glyph* was = glyphOf(f, font, d, before[i]);
+        if (!g || !was || g->advance != was->advance) return false;
+        if ((i > 0 && !samePair(i - 1)) || (i + 1 < n && !samePair(i))) return false;
+        out.indexes[i] = g->index;
+    }
+    return true;
+}
+
 } // namespace detail
 
 namespace {

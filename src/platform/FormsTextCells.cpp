@@ -102,7 +102,11 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
         kept.indexes = was.indexes;
         kept.positions = was.positions;
     }
-    if (!layOutFromGlyphs(font, &image, text, f, now) || now.positions != kept.positions)
+    // Where only some figures changed, only their glyphs are looked up.
+    const bool relaid = known && detail::relayOutChanged(font, &image, before, text, kept.indexes,
+                                                         kept.positions, f, now);
+    if (!relaid &&
+        (!layOutFromGlyphs(font, &image, text, f, now) || now.positions != kept.positions))
         return std::nullopt;
     const qsizetype n = now.indexes.size();
     const qreal baseline = at.y() + now.positions[0].y();

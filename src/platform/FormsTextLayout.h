@@ -43,6 +43,13 @@ struct Laid {
 // false where the kept glyphs cannot stand for it and it must be shaped.
 bool layOutFromGlyphs(const QFont& font, const QPaintDevice* device, const QString& text,
                       Face*& face, Laid& out);
+// `text`, which differs from `before` (laid out as `indexes` at `positions`)
+// in some characters, laid out by putting in their glyphs; false where a
+// glyph put in would move one (another advance or kerning pair). Leaves the
+// inks out.
+bool relayOutChanged(const QFont& font, const QPaintDevice* device, const QString& before,
+                     const QString& text, const QList<quint32>& indexes,
+                     const QList<QPointF>& positions, Face*& face, Laid& out);
 // The laid-out glyphs drawn with their line's baseline starting at `at`.
 void drawLaid(QPainter& p, QPointF at, const Face& f, const Laid& laid);
 
