@@ -2,7 +2,6 @@
 #include "FormsTextLayout.h"
 
 #include <QColor>
-#include <QGlyphRun>
 #include <QPainter>
 
 #include <algorithm>
@@ -24,19 +23,15 @@ namespace {
 // passes through in a while, a hundred kilobytes or so.
 constexpr qsizetype kKept = 256;
 
-// The glyphs `glyphs` at `xs` (from the picture's left) drawn over `base`
+// The glyphs laid out in `laid` (from the picture's left) drawn over `base`
 // as DrawLine draws them.
-QImage drawTile(const Face& f, QImage base, const QImage& like, const QList<quint32>& glyphs,
-                const QList<QPointF>& xs, qreal baseline, QRgb fore) {
+QImage drawTile(const Face& f, QImage base, const QImage& like, const Laid& laid, qreal baseline,
+                QRgb fore) {
     base.setDotsPerMeterX(like.dotsPerMeterX());
     base.setDotsPerMeterY(like.dotsPerMeterY());
     QPainter p(&base);
     p.setPen(QColor::fromRgb(fore));
-    QGlyphRun run;
-    run.setRawFont(f.raw);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(xs);
-    p.drawGlyphRun(QPointF(0, baseline), run);
+    detail::drawLaid(p, QPointF(0, baseline), f, laid);
     p.end();
     // A copy, without the paint engine that a painted picture keeps.
     return base.copy();
@@ -59,8 +54,11 @@ std::pair<int, int> reachOf(const Face& f, const QImage& like, quint32 index, in
     const int padL = 2 + std::max(0, int(std::ceil(-(x + ink.left()))));
     const int padR = 2 + std::max(0, int(std::ceil(x + ink.right() - width)));
     const QRgb black = qRgb(0, 0, 0);
-    const QImage t = drawTile(f, filled(padL + width + padR, like.height(), black), like, {index},
-                              {QPointF(padL + x, 0)}, baseline, qRgb(255, 255, 255));
+    Laid alone;
+    alone.indexes = {index};
+    alone.positions = {QPointF(padL + x, 0)};
+    const QImage t = drawTile(f, filled(padL + width + padR, like.height(), black), like, alone,
+                              baseline, qRgb(255, 255, 255));
     int from = padL, to = padL + width;
     for (int y = 0; y < t.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(t.constScanLine(y));
@@ -166,41 +164,40 @@ std::optional<QRect> RedrawLineCells(LineCells& kept, QImage& image, const QFont
     // Each changed cell is copied whole, as its glyphs drew it; all are
     // found before any is copied, so that a line left to the painter is
     // still the old one.
-    static QList<quint32> glyphs;
-    static QList<QPointF> xs;
+    static Laid within; // the glyphs that reach into a cell
     static std::vector<std::pair<int, QImage>> copies;
     copies.clear();
     for (qsizetype c = 0; c <= n; ++c) {
         if (!dirty[std::size_t(c)]) continue;
         const int l = left(c), r = right(c);
         if (l >= r) continue;
-        glyphs.clear();
-        xs.clear();
+        within.indexes.clear();
+        within.positions.clear();
         std::pair<quint64, quint64> key(quint64(r - l), 0);
         if (under) key.first |= quint64(l) << 51;
         for (qsizetype i = 0; i < n; ++i) {
             const auto [from, to] = kept.spans[std::size_t(i)];
             if (to <= l || from >= r) continue;
             const int offset = qRound((x(i) - l) * 64);
-            if (glyphs.size() == 3 || now.indexes[i] > 0xFFFF || offset < -0x8000 ||
+            if (within.indexes.size() == 3 || now.indexes[i] > 0xFFFF || offset < -0x8000 ||
                 offset > 0x7FFF || l >= 0x2000)
                 return kept.text.clear(), std::nullopt;
             const quint64 part = quint64(now.indexes[i]) << 16 | quint16(offset);
-            if (glyphs.isEmpty())
+            if (within.indexes.isEmpty())
                 key.first |= part << 16;
             else
-                key.second |= part << (32 * (glyphs.size() - 1));
-            glyphs.append(now.indexes[i]);
-            xs.append(QPointF(x(i) - l, now.positions[i].y() - now.positions[0].y()));
+                key.second |= part << (32 * (within.indexes.size() - 1));
+            within.indexes.append(now.indexes[i]);
+            within.positions.append(QPointF(x(i) - l, now.positions[i].y() - now.positions[0].y()));
         }
-        key.first |= quint64(glyphs.size()) << 48;
+        key.first |= quint64(within.indexes.size()) << 48;
         auto it = kept.tiles.constFind(key);
         if (it == kept.tiles.cend()) {
             if (kept.tiles.size() >= kKept) kept.tiles.clear();
             QImage base = under ? under->copy(l, 0, r - l, under->height())
                                 : filled(r - l, image.height(), back);
-            it = kept.tiles.insert(
-                key, drawTile(*f, std::move(base), image, glyphs, xs, baseline, fore));
+            it = kept.tiles.insert(key,
+                                   drawTile(*f, std::move(base), image, within, baseline, fore));
         }
         copies.emplace_back(l, *it);
     }
