@@ -4,6 +4,7 @@
 // boxes with a persistent drawing image, shapes, labels and option buttons.
 
 #include "FormsBase.h"
+#include "FormsCopy.h"
 #include "FormsOver.h"
 #include "FormsText.h"
 
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QRadioButton;
@@ -166,6 +168,13 @@ protected:
 private:
     QPoint toPixel(float x, float y) const;
     int borderPx() const { return border_ ? 1 : 0; }
+    // What is drawn over the image: the shapes, and the border where one of
+    // them reaches over it.
+    void paintShapes(QPainter& p, bool outlined);
+    // The new look drawn over, without a painter while the shapes stay put.
+    std::optional<QRect> changeOver(QImage& look, QPoint origin, const QImage* under);
+    bool layerCurrent() const;
+    std::pair<bool, QRect> shapePlace(const Shape& s) const;
 
     bool border_ = false;
     bool autoSize_ = false;
@@ -181,6 +190,13 @@ private:
     QSize inner_;
     QFont font_;
     std::vector<Shape*> shapes_;
+    detail::StretchCopy copy_;
+    detail::KeptLayer layer_;
+    // What layer_ was recorded from: the size, border, and where each shape
+    // was shown.
+    QSize layerSize_;
+    bool layerBorder_ = false;
+    std::vector<std::pair<bool, QRect>> layerShapes_;
     detail::DrawnOver over_{*this, [this](QPainter& p, bool fresh) {
                                 paintOn(p, !fresh);
                                 return widget()->rect();

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 namespace forms {
 
@@ -15,6 +16,9 @@ using detail::ControlWidget;
 PictureBox::PictureBox(Form& form, Container* parent)
     : Control(form, parent, new ControlWidget(parent->childHost())) {
     over_.followToolkit([this](QPainter& p) { paintOn(p); });
+    over_.setChange([this](QImage& look, QPoint origin, const QImage* under) {
+        return changeOver(look, origin, under);
+    });
     widget()->setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -102,7 +106,7 @@ void PictureBox::setPicture(const QImage& p) {
 void PictureBox::Cls() {
     if (!image_.isNull()) {
         image_.fill(toQColor(back_));
-        if (!picture_.isNull()) {
+        if (!picture_.isNull() && !copy_.draw(image_, QRect(QPoint(), picture_.size()), picture_)) {
             QPainter p(&image_);
             p.drawImage(0, 0, picture_);
         }
@@ -199,9 +203,13 @@ void PictureBox::PaintPicture(const QImage& pic, float x, float y, float w, floa
     if (image_.isNull()) return;
     const QPoint a = toPixel(x, y);
     const QPoint size = toPixel(w, h);
-    QPainter p(&image_);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.drawImage(QRect(a, QSize(size.x(), size.y())), pic);
+    const QRect to(a, QSize(size.x(), size.y()));
+    // A sample box shows a new picture on every tick.
+    if (!copy_.draw(image_, to, pic)) {
+        QPainter p(&image_);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(to, pic);
+    }
     redraw();
 }
 
@@ -211,6 +219,11 @@ void PictureBox::paintOn(QPainter& p, bool outlined) {
         p.fillRect(QRect(QPoint(b, b), inner_), toQColor(back_));
     else
         p.drawImage(b, b, image_);
+    paintShapes(p, outlined);
+}
+
+void PictureBox::paintShapes(QPainter& p, bool outlined) {
+    const int b = borderPx();
     for (const Shape* s : shapes_)
         if (s->Visible()) {
             p.save();
@@ -222,6 +235,52 @@ void PictureBox::paintOn(QPainter& p, bool outlined) {
                 outlined = false;
         }
     if (border_ && !outlined) DrawOutline(p, widget()->rect(), QColor(0, 0, 0));
+}
+
+std::pair<bool, QRect> PictureBox::shapePlace(const Shape& s) const {
+    return {s.Visible(), s.Visible() ? s.rect(unitPerPixelX(), unitPerPixelY()) : QRect()};
+}
+
+bool PictureBox::layerCurrent() const {
+    if (layerSize_ != widget()->size() || layerBorder_ != border_ ||
+        layerShapes_.size() != shapes_.size())
+        return false;
+    for (std::size_t i = 0; i < shapes_.size(); ++i)
+        if (layerShapes_[i] != shapePlace(*shapes_[i])) return false;
+    return true;
+}
+
+std::optional<QRect> PictureBox::changeOver(QImage& look, QPoint origin, const QImage* under) {
+    if (under || (!blank_ && image_.size() != inner_)) return std::nullopt;
+    if (!layerCurrent()) {
+        layerSize_ = widget()->size();
+        layerBorder_ = border_;
+        layerShapes_.clear();
+        for (const Shape* s : shapes_)
+            layerShapes_.push_back(shapePlace(*s));
+        // As a look that is not drawn afresh: its border is already there.
+        layer_.record(layerSize_, [this](QImage& layer) {
+            QPainter p(&layer);
+            paintShapes(p, true);
+        });
+    }
+    if (!layer_.usable()) return std::nullopt;
+    const int b = borderPx();
+    const QRect part = QRect(QPoint(b, b), inner_) & QRect(origin, look.size());
+    const QRgb back = toQColor(back_).rgb();
+    uchar* bits = look.bits();
+    const QImage& image = image_;
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+        auto* to = reinterpret_cast<QRgb*>(bits + (y - origin.y()) * look.bytesPerLine()) +
+                   (part.left() - origin.x());
+        if (blank_)
+            std::fill_n(to, part.width(), back);
+        else
+            std::memcpy(
+                to, reinterpret_cast<const QRgb*>(image.constScanLine(y - b)) + (part.left() - b),
+                std::size_t(part.width()) * 4);
+    }
+    return part | layer_.apply(look, origin);
 }
 
 } // namespace forms

@@ -1,6 +1,7 @@
 #include "platform/FakeDesktop.h"
 #include "platform/Forms.h"
 
+#include <QPainter>
 #include <QTest>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -244,15 +245,38 @@ TEST(PictureBox, DrawingIsPersistentAndBackColorErasesIt) {
     EXPECT_EQ(b.box.Point(10, 20), 0x0000FF00u);
 }
 
-TEST(PictureBox, PaintPictureStretchesWithoutSmoothing) {
+// The stretch is copied without a painter where it can: every geometry gives
+// the painter's pixels, also when the box goes back to one it drew before.
+TEST(PictureBox, PaintPictureStretchesAsThePainterDoes) {
     platform::FakeDesktop desk;
     Board b(desk);
     QImage two(2, 1, QImage::Format_RGB32);
     two.setPixel(0, 0, qRgb(255, 0, 0));
     two.setPixel(1, 0, qRgb(0, 0, 255));
     b.box.PaintPicture(two, 0, 0, b.box.ScaleWidth(), b.box.ScaleHeight());
-    EXPECT_EQ(b.box.Point(48, 50), 0x000000FFu);
+    EXPECT_EQ(b.box.Point(48, 50), 0x000000FFu); // nearest, no smoothing
     EXPECT_EQ(b.box.Point(49, 50), 0x00FF0000u);
+    struct Row {
+        QSize picture;
+        QRect to;
+    };
+    for (const Row& r : {Row{{5, 5}, {0, 0, 98, 98}}, Row{{5, 5}, {10, 10, 45, 45}},
+                         Row{{7, 3}, {3, 1, 20, 50}}, Row{{5, 5}, {60, 60, 50, 50}},
+                         Row{{3, 4}, {90, 5, -30, 40}}, Row{{5, 5}, {0, 0, 98, 98}}}) {
+        SCOPED_TRACE(testing::Message() << r.to.x() << "," << r.to.y() << " " << r.to.width());
+        QImage pic(r.picture, QImage::Format_RGB32);
+        for (int y = 0; y < pic.height(); ++y)
+            for (int x = 0; x < pic.width(); ++x)
+                pic.setPixel(x, y, qRgb(40 * x, 50 * y, 255 - 30 * x));
+        QImage want = b.box.image().copy();
+        {
+            QPainter p(&want);
+            p.drawImage(r.to, pic);
+        }
+        b.box.PaintPicture(pic, float(r.to.x()), float(r.to.y()), float(r.to.width()),
+                           float(r.to.height()));
+        EXPECT_EQ(b.box.image(), want);
+    }
 }
 
 TEST(PictureBox, PrintDrawsAtTheCurrentPositionWithTransparentBackground) {
@@ -400,6 +424,37 @@ TEST(Controls, AReadOutDrawnOverTheWindowShowsWhatTheToolkitWouldPaint) {
         desk.pictureOverWorks = false;
         l.setCaption(QStringLiteral("X = 1118  Zoom = x48"));
         EXPECT_FALSE(desk.picturesOver.contains(&l));
+    }
+}
+
+// A sample box drawn over on every tick, its marker moving and at last
+// reaching over the border.
+TEST(Controls, APictureBoxDrawnOverShowsWhatTheToolkitWouldPaint) {
+    platform::FakeDesktop desk;
+    desk.pictureOverWorks = true;
+    Board b(desk);
+    forms::Shape marker(b.box);
+    b.child.setVisible(false);
+    b.box.setDrawnOver(true);
+    b.Show();
+    QImage pic(5, 5, QImage::Format_RGB32);
+    int step = 0;
+    for (const QRect place : {QRect(40, 40, 8, 8), QRect(40, 40, 8, 8), QRect(10, 60, 8, 12),
+                              QRect(-3, 90, 20, 20), QRect(30, 30, 1, 1)}) {
+        SCOPED_TRACE(step);
+        marker.Left = float(place.x()), marker.Top = float(place.y());
+        marker.Width = float(place.width()), marker.Height = float(place.height());
+        pic.fill(qRgb(40 * step, 200, 100));
+        pic.setPixel(step % 5, 2, qRgb(0, 0, 0));
+        ++step;
+        b.box.PaintPicture(pic, 0, 0, b.box.ScaleWidth(), b.box.ScaleHeight());
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(desk.picturesOver.contains(&b.box));
+        const auto [at, picture] = desk.picturesOver.value(&b.box);
+        EXPECT_EQ(picture, b.window()
+                               ->grab(QRect(at, picture.size()))
+                               .toImage()
+                               .convertToFormat(QImage::Format_RGB32));
     }
 }
 
