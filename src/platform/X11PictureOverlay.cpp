@@ -77,27 +77,34 @@ public:
         const auto [from, to] = changedColumns(s.shown, picture, changed & picture.rect());
         if (from >= to) return true;
         const int w = to - from, h = rect.height();
-        columns_.resize(std::size_t(w) * std::size_t(h));
-        for (int y = 0; y < h; ++y) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
-            std::copy(row + from, row + to, columns_.begin() + std::ptrdiff_t(y) * w);
+        const std::size_t words = std::size_t(w) * std::size_t(h);
+        const auto* sent = reinterpret_cast<const std::uint32_t*>(picture.constBits());
+        // Whole rows go as the picture holds them.
+        if (w != picture.width() || picture.bytesPerLine() != w * 4) {
+            if (columns_.size() < words) columns_.resize(words);
+            for (int y = 0; y < h; ++y) {
+                const auto* row = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+                std::copy(row + from, row + to, columns_.begin() + std::ptrdiff_t(y) * w);
+            }
+            sent = columns_.data();
         }
         xcb_put_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, s.pixmap, s.gc, std::uint16_t(w),
-                      std::uint16_t(h), std::int16_t(from), 0, 0, s.depth,
-                      std::uint32_t(columns_.size() * 4),
-                      reinterpret_cast<const std::uint8_t*>(columns_.data()));
+                      std::uint16_t(h), std::int16_t(from), 0, 0, s.depth, std::uint32_t(words * 4),
+                      reinterpret_cast<const std::uint8_t*>(sent));
         // The server paints the window from its background, now and whenever
         // it is uncovered.
         xcb_clear_area(conn_, 0, s.window, std::int16_t(from), 0, std::uint16_t(w),
                        std::uint16_t(h));
         own_.flushSoon();
-        if (s.shown.size() == picture.size())
+        if (s.shown.size() == picture.size()) {
+            uchar* kept = s.shown.bits();
+            const uchar* now = picture.constBits();
             for (int y = 0; y < h; ++y)
-                std::memcpy(reinterpret_cast<std::uint32_t*>(s.shown.scanLine(y)) + from,
-                            reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y)) + from,
-                            std::size_t(w) * 4);
-        else
+                std::memcpy(kept + y * s.shown.bytesPerLine() + from * 4,
+                            now + y * picture.bytesPerLine() + from * 4, std::size_t(w) * 4);
+        } else {
             s.shown = picture.copy();
+        }
         return true;
     }
 
@@ -184,22 +191,32 @@ private:
     // `before`; all of them when the sizes differ.
     static std::pair<int, int> changedColumns(const QImage& before, const QImage& now,
                                               const QRect& within) {
-        const int w = now.width();
+        const int w = now.width(), h = now.height();
         if (before.size() != now.size()) return {0, w};
         if (within.isEmpty()) return {0, 0};
-        int from = w, to = 0;
-        for (int y = 0; y < now.height(); ++y) {
-            const auto* a = reinterpret_cast<const std::uint32_t*>(before.constScanLine(y));
-            const auto* b = reinterpret_cast<const std::uint32_t*>(now.constScanLine(y));
-            int l = within.left(), r = within.right() + 1;
-            if (std::memcmp(a + l, b + l, std::size_t(r - l) * 4) == 0) continue;
-            while (l < r && a[l] == b[l])
-                ++l;
-            while (r > l && a[r - 1] == b[r - 1])
-                --r;
-            if (l < r) from = std::min(from, l), to = std::max(to, r);
+        const int left = within.left(), right = within.right() + 1;
+        const qsizetype aLine = before.bytesPerLine(), bLine = now.bytesPerLine();
+        int from = right, to = left; // what differs so far; it only widens
+        for (int y = 0; y < h && (from > left || to < right); ++y) {
+            const auto* a = reinterpret_cast<const std::uint32_t*>(before.constBits() + y * aLine);
+            const auto* b = reinterpret_cast<const std::uint32_t*>(now.constBits() + y * bLine);
+            // Only columns outside what already differs can widen it.
+            const int l = std::min(from, right);
+            if (l > left && std::memcmp(a + left, b + left, std::size_t(l - left) * 4) != 0) {
+                int x = left;
+                while (a[x] == b[x])
+                    ++x;
+                from = x, to = std::max(to, x + 1);
+            }
+            const int r = std::max(to, std::min(from, right));
+            if (r < right && std::memcmp(a + r, b + r, std::size_t(right - r) * 4) != 0) {
+                int x = right;
+                while (a[x - 1] == b[x - 1])
+                    --x;
+                to = x, from = std::min(from, x - 1);
+            }
         }
-        return {from, to};
+        return from < to ? std::pair<int, int>{from, to} : std::pair<int, int>{0, 0};
     }
 
     OwnX11Connection& own_;
