@@ -167,11 +167,15 @@ void PictureBox::Print(const QString& text) {
     ensureImage();
     if (image_.isNull()) return;
     const QPoint at = toPixel(CurrentX, CurrentY);
-    QPainter p(&image_);
-    p.setFont(font_);
-    p.setPen(toQColor(fore_));
     const QFontMetrics fm(font_, &image_);
-    DrawLine(p, QPointF(at.x(), at.y() + fm.ascent()), text);
+    const QPointF base(at.x(), at.y() + fm.ascent());
+    // A slot prints a new colour's text on every sample.
+    if (!PrintLine(image_, font_, base, text, toQColor(fore_).rgb())) {
+        QPainter p(&image_);
+        p.setFont(font_);
+        p.setPen(toQColor(fore_));
+        DrawLine(p, base, text);
+    }
     CurrentX = 0;
     CurrentY += float(fm.height()) * unitPerPixelY();
     redraw();

@@ -24,6 +24,12 @@ namespace forms {
 // stand for (ligatures, marks, other scripts, a fallback font) is shaped.
 void DrawLine(QPainter& p, QPointF at, const QString& text);
 
+// Draws what DrawLine draws with an opaque pen of `ink` on an opaque 32-bit
+// image, without a painter: each glyph's coverage is kept per sub-pixel
+// offset and blended as the paint engine blends it, glyph after glyph. False
+// where it cannot, with the image untouched.
+bool PrintLine(QImage& image, const QFont& font, QPointF at, const QString& text, QRgb ink);
+
 // Turns a line that DrawLine drew from `before` on a fill of `back` within
 // `area` into the same pixels as that fill with `text` drawn on it, redrawing
 // only the columns where glyphs differ. Returns those columns (spanning

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QHash>
 #include <QList>
+#include <QPoint>
 #include <QPointF>
 #include <QRawFont>
 #include <QRectF>
@@ -30,6 +31,16 @@ struct Face {
     // How far a pair's second glyph stands from where the first's own
     // advance puts it; NaN where the pair is not two plain glyphs.
     QHash<quint32, QPointF> pairs;
+    // What each glyph covers at a sub-pixel offset (in 1/64 pixel), as the
+    // paint engine blends it: the glyph drawn white on black, cropped.
+    struct Mask {
+        QPoint from; // of the crop, from the pixel the glyph's origin lies in
+        int width = 0;
+        std::vector<uchar> alpha;
+    };
+    QHash<quint64, Mask> masks;
+    int masksChecked = 0;    // lines checked against the painter
+    bool masksWrong = false; // one came out differently: the painter draws
 };
 
 // A line's glyphs and where they stand, from the kept glyphs and pairs.

@@ -46,6 +46,40 @@ TEST(Text, ALineFromKeptGlyphsHasTheShapedLinesPixels) {
         }
 }
 
+// A slot's text printed without a painter, on fills and inks of every kind,
+// partly outside the picture too: the painter's pixels, and no line left to
+// the painter once the first few were checked against it.
+TEST(Text, ALinePrintedWithoutAPainterHasThePaintersPixels) {
+    QFont slot = forms::SmallFont();
+    slot.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    struct Row {
+        const char* text;
+        QRgb back, ink;
+        int x;
+    };
+    const Row rows[] = {
+        {"#ffffff", 0xFF000000, 0xFFFFFFFF, 0},  {"#1a2b3c", 0xFFFFFFFF, 0xFF000000, 0},
+        {"#d04020", 0xFFD04020, 0xFFFFFFFF, 0},  {"#7f7f80", 0xFF7F7F80, 0xFF000000, 0},
+        {"#abcdef", 0xFF123456, 0xFFC0FFEE, -5}, {"#0e0f1d", 0xFFF0F0E0, 0xFF3060A0, 30},
+        {"Wy7 AV", 0xFF204080, 0xFFFFFF00, 1}};
+    for (const QFont& font : {slot, forms::SmallFont()})
+        for (const Row& r : rows) {
+            SCOPED_TRACE(testing::Message() << r.text << " in " << font.toString().toStdString());
+            QImage printed(41, 17, QImage::Format_RGB32);
+            printed.fill(r.back);
+            QImage painted = printed.copy();
+            const QPointF at(r.x, QFontMetricsF(font, &printed).ascent() + 2);
+            {
+                QPainter p(&painted);
+                p.setFont(font);
+                p.setPen(QColor::fromRgb(r.ink));
+                forms::DrawLine(p, at, QString::fromLatin1(r.text));
+            }
+            EXPECT_TRUE(forms::PrintLine(printed, font, at, QString::fromLatin1(r.text), r.ink));
+            EXPECT_EQ(printed, painted);
+        }
+}
+
 TEST(Images, PixelTextWithALegend) {
     const char* const rows[] = {"#.", ".o"};
     const QImage img =
