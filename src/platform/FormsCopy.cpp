@@ -12,12 +12,17 @@ namespace {
 constexpr int kCoordBits = 12;
 constexpr int kMaxSide = 1 << kCoordBits;
 constexpr std::size_t kKept = 4;
+// A picture box changed on every tick is small; a large one is painted as
+// before, its geometry not worth learning.
+constexpr qint64 kMaxArea = 1 << 16;
 } // namespace
 
 bool StretchCopy::draw(QImage& image, const QRect& rect, const QImage& picture) {
     if (image.format() != QImage::Format_RGB32 || picture.format() != QImage::Format_RGB32 ||
         &picture == &image || rect.isEmpty() || picture.isNull() || !image.rect().contains(rect) ||
-        picture.width() > kMaxSide || picture.height() > kMaxSide)
+        picture.width() > kMaxSide || picture.height() > kMaxSide ||
+        qint64(rect.width()) * rect.height() > kMaxArea ||
+        qint64(picture.width()) * picture.height() > kMaxArea)
         return false;
     const Learned& l = learn(image, rect, picture.size());
     if (l.runs.empty()) return false;
@@ -46,12 +51,15 @@ const StretchCopy::Learned& StretchCopy::learn(const QImage& image, const QRect&
     const auto known = std::find_if(learned_.begin(), learned_.end(), [&](const Learned& l) {
         return l.from == from && l.to == rect;
     });
-    if (known != learned_.end()) {
-        std::rotate(known, known + 1, learned_.end());
-        return learned_.back();
+    if (known == learned_.end()) {
+        // A geometry drawn once is painted; one drawn again is learned.
+        if (learned_.size() == kKept) learned_.erase(learned_.begin());
+        return learned_.emplace_back(Learned{from, rect, {}, {}, true});
     }
-    if (learned_.size() == kKept) learned_.erase(learned_.begin());
-    Learned& l = learned_.emplace_back(Learned{from, rect, {}, {}});
+    std::rotate(known, known + 1, learned_.end());
+    Learned& l = learned_.back();
+    if (!l.once) return l;
+    l.once = false;
 
     // Each source pixel holds its own coordinates; the engine draws them
     // where it would draw the picture, on an image like the one drawn on.

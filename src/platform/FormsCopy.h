@@ -16,8 +16,9 @@ namespace forms::detail {
 
 // Draws an opaque 32-bit picture stretched, without smoothing, into a
 // rectangle of a 32-bit image. Which source pixel each column and row takes
-// is learned once per size and place from the paint engine itself, by having
-// it draw a picture of pixel coordinates; the tick then only copies.
+// is learned from the paint engine itself, by having it draw a picture of
+// pixel coordinates, when a size and place come a second time; the ticks
+// after that only copy.
 class StretchCopy {
 public:
     // False where this cannot, with `image` untouched: the caller paints.
@@ -31,6 +32,7 @@ private:
         // engine does more than copy.
         std::vector<std::pair<int, int>> runs;
         std::vector<int> rows;
+        bool once = false; // seen once, not learned yet
     };
     const Learned& learn(const QImage& image, const QRect& rect, QSize from);
 

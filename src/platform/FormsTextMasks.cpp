@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kSteps = 64; // glyph positions come in 1/64 pixel
 constexpr qsizetype kMasks = 512;
+constexpr double kMaxGlyph = 48; // pixels
 // The first lines of each font are drawn by the painter as well and
 // compared: where the engine blends otherwise, the painter keeps drawing.
 constexpr int kChecks = 2;
@@ -76,8 +77,11 @@ bool PrintLine(QImage& image, const QFont& font, QPointF at, const QString& text
     // Each glyph's pixel and its offset into it, in steps.
     std::vector<std::pair<QPoint, QPoint>> origins;
     origins.reserve(std::size_t(laid.indexes.size()));
-    for (const QPointF& pos : laid.positions) {
-        const QPointF o = (at + pos) * kSteps;
+    for (qsizetype g = 0; g < laid.positions.size(); ++g) {
+        // Small text only: a large glyph's masks would cost more than a painter.
+        const QRectF ink0 = laid.inks[std::size_t(g)];
+        if (ink0.width() > kMaxGlyph || ink0.height() > kMaxGlyph) return false;
+        const QPointF o = (at + laid.positions[g]) * kSteps;
         const QPoint steps(int(std::lround(o.x())), int(std::lround(o.y())));
         if (std::abs(o.x() - steps.x()) > 1e-6 || std::abs(o.y() - steps.y()) > 1e-6) return false;
         const QPoint pixel(int(std::floor(double(steps.x()) / kSteps)),
