@@ -100,6 +100,15 @@ public:
         (void)moved;
         return false;
     }
+    // While `who` polls the pointer for `window` (on), the desktop may hold
+    // back the pointer's motions over the window with no button held, and
+    // hand the toolkit the latest of them when the poller calls deliverHover
+    // at its next tick; a poller ticks after every motion, so none is lost
+    // for longer than its interval. Drags with a button held are not held.
+    virtual void holdHoverForTicks(QWidget* window, const void* who, bool on) {
+        (void)window, (void)who, (void)on;
+    }
+    virtual void deliverHover(QWidget* window) { (void)window; }
 
     // The desktop's pixels in rect (screen pixels), from every screen it
     // crosses. The image always has exactly rect.size(); whatever lies outside

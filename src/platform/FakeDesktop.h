@@ -6,6 +6,7 @@
 #include <QMap>
 
 #include <map>
+#include <set>
 #include <vector>
 
 namespace platform {
@@ -43,6 +44,13 @@ public:
     }
     QPoint cursorPos() const override { return cursor; }
     bool wakeAtPointerMotion(const void* who, std::function<void()> moved) override;
+    void holdHoverForTicks(QWidget* window, const void* who, bool on) override {
+        if (on)
+            hoverHolds[window].insert(who);
+        else if (hoverHolds[window].erase(who) && hoverHolds[window].empty())
+            hoverHolds.erase(window);
+    }
+    void deliverHover(QWidget* window) override { hoverDeliveries += hoverHolds.count(window); }
     bool wakeAtScreenChange(const void* who, std::function<void()> changed) override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override {
@@ -101,6 +109,8 @@ public:
     QPoint cursor{0, 0};
     bool motionReported = false; // whether waiting for a pointer motion works
     std::map<const void*, std::function<void()>> motionWaiters;
+    std::map<QWidget*, std::set<const void*>> hoverHolds; // windows whose hover waits for ticks
+    int hoverDeliveries = 0;
     QString clipboard;
     int clipboardWrites = 0;
     FakeSettingsStore store;

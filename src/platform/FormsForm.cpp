@@ -27,6 +27,7 @@ Timer::Timer(Form& form, int intervalMs, bool enabled)
 Timer::~Timer() {
     // The QTimer is a child of the form's window and goes with it.
     if (restsWithPointer_) withdrawWakers();
+    if (holdsHover_) form_.sys().holdHoverForTicks(form_.window(), this, false);
     std::erase(form_.timers_, this);
 }
 
@@ -47,10 +48,12 @@ void Timer::setRestsWithPointer(bool on) {
     restsWithPointer_ = on;
     seen_ = false;
     Wake();
+    sync();
 }
 
 void Timer::Tick() {
     sinceTick_.start();
+    if (holdsHover_) form_.sys().deliverHover(form_.window());
     if (restsWithPointer_ && rest()) return;
     Fire();
 }
@@ -113,10 +116,18 @@ void Timer::Fire() {
 }
 
 void Timer::sync() {
-    if (live_ && enabled_ && interval_ > 0 && !resting_)
+    const bool running = live_ && enabled_ && interval_ > 0;
+    if (running && !resting_)
         timer_->start(interval_);
     else
         timer_->stop();
+    // Such a timer ticks after every motion: hover motions over its form
+    // can wait for its tick instead of waking the program each.
+    const bool hold = enabled_ && interval_ > 0 && restsWithPointer_;
+    if (hold != holdsHover_) {
+        holdsHover_ = hold;
+        form_.sys().holdHoverForTicks(form_.window(), this, hold);
+    }
 }
 
 // ---------------------------------------------------------------- form

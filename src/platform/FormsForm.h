@@ -68,6 +68,7 @@ private:
     bool restsWithPointer_ = false;
     bool restsWithScreen_ = false;
     bool resting_ = false;
+    bool holdsHover_ = false;
     bool seen_ = false;
     Scene seenScene_{};
     QElapsedTimer sinceTick_;

@@ -4,6 +4,7 @@
 #include "WheelWatcher.h"
 #include "X11Capture.h"
 #include "X11Connection.h"
+#include "X11HoverBatch.h"
 #include "X11PictureOverlay.h"
 #include "X11Pointer.h"
 #include "X11ScreenLens.h"
@@ -112,6 +113,18 @@ X11PointerTracker* X11Desktop::pointer() const {
 bool X11Desktop::wakeAtPointerMotion(const void* who, std::function<void()> moved) {
     if (!moved && !pointer_) return true; // nothing to withdraw
     return pointer() && pointer()->wakeAtMotion(who, std::move(moved));
+}
+
+void X11Desktop::holdHoverForTicks(QWidget* window, const void* who, bool on) {
+    if (!hover_) {
+        if (!on) return;
+        hover_ = std::make_unique<X11HoverBatch>(own());
+    }
+    hover_->hold(window, who, on);
+}
+
+void X11Desktop::deliverHover(QWidget* window) {
+    if (hover_) hover_->deliver(window);
 }
 
 QPoint X11Desktop::cursorPos() const {

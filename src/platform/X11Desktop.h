@@ -19,6 +19,7 @@ class OwnX11Connection;
 class PortalColourPicker;
 class WheelWatcher;
 class X11Capture;
+class X11HoverBatch;
 class X11PictureOverlay;
 class X11PointerTracker;
 class X11ScreenLens;
@@ -37,6 +38,8 @@ public:
     void watchScreens(std::function<void()> changed) override;
     QPoint cursorPos() const override;
     bool wakeAtPointerMotion(const void* who, std::function<void()> moved) override;
+    void holdHoverForTicks(QWidget* window, const void* who, bool on) override;
+    void deliverHover(QWidget* window) override;
     QImage captureScreen(const QRect& rect) override;
     bool screenUnchanged(const QRect& rect) const override;
     bool wakeAtScreenChange(const void* who, std::function<void()> changed) override;
@@ -87,6 +90,7 @@ private:
     std::unique_ptr<X11Capture> capture_;                // made at the first capture
     std::unique_ptr<X11ScreenLens> lens_;                // made when first shown
     std::unique_ptr<X11PictureOverlay> overlay_;         // made when first shown
+    std::unique_ptr<X11HoverBatch> hover_;               // made at the first hold
     mutable std::unique_ptr<X11PointerTracker> pointer_; // made at the first read
     mutable bool pointerTried_ = false;
     QImage captured_; // kept between captures

@@ -130,6 +130,9 @@ TEST(FormModel, APointerTimerRestsUntilThePointerOrTheFormMoves) {
     t.Tick(); // nothing moved, but this desktop cannot wake a resting timer
     EXPECT_EQ(ticks, 2);
     EXPECT_FALSE(t.Resting());
+    // Hover over the form waits for its ticks, and only while it runs.
+    EXPECT_EQ(desk.hoverHolds.count(f.window()), 1u);
+    EXPECT_EQ(desk.hoverDeliveries, 2);
 
     desk.motionReported = true;
     t.Tick();
@@ -147,6 +150,7 @@ TEST(FormModel, APointerTimerRestsUntilThePointerOrTheFormMoves) {
     t.Tick();
     t.setEnabled(false); // a stopped timer waits for nothing
     EXPECT_TRUE(desk.motionWaiters.empty());
+    EXPECT_TRUE(desk.hoverHolds.empty());
 
     // One that shows the screen also waits for drawing there, and rests
     // only while the desktop knows the last showing unchanged.
