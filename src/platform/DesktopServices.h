@@ -182,6 +182,10 @@ public:
     // Hands a window move (from the current press) to the window system;
     // false where the program moves its windows itself.
     virtual bool startSystemMove(QWidget* window) = 0;
+    // Told before a window is first shown that it will follow the pointer on
+    // every tick: the desktop may take it out of the window manager's hands,
+    // as it does tooltips, so that each move concerns the window alone.
+    virtual void prepareFollower(QWidget* window) { (void)window; }
     // Moves a shown window that follows the pointer on every tick, without
     // the toolkit's bookkeeping of each move. False where the desktop has no
     // such path: the caller moves the window itself.

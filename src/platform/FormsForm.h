@@ -167,7 +167,10 @@ public:
 protected:
     // A window that follows the pointer on every tick moves through the
     // desktop's quiet path while shown.
-    void setFollowsPointer(bool on) { followsPointer_ = on; }
+    void setFollowsPointer(bool on) {
+        followsPointer_ = on;
+        if (on) sys_.prepareFollower(window_);
+    }
     // The size a form has before anything is shown, without a Resize event.
     void setDesignSize(float width, float height);
 

@@ -179,6 +179,15 @@ void X11Desktop::raiseTopmost(QWidget* window) {
     }
 }
 
+void X11Desktop::prepareFollower(QWidget* window) {
+    // A managed window's every move is a request to the window manager, which
+    // then moves its frame: a second round of the server's work and a wake-up
+    // of the window manager, a hundred times a second. Unmanaged, the window
+    // still stays above the managed ones and takes the focus when activated
+    // (the toolkit sets it directly), and no taskbar lists it.
+    window->setWindowFlag(Qt::X11BypassWindowManagerHint);
+}
+
 void X11Desktop::activate(QWidget* window) {
     if (!window->isVisible()) return;
     window->raise();

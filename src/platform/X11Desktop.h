@@ -57,6 +57,7 @@ public:
     void activate(QWidget* window) override;
     void keepOutOfTaskbar(QWidget* window) override;
     bool startSystemMove(QWidget* window) override;
+    void prepareFollower(QWidget* window) override;
     bool moveFollower(QWidget* window, QPoint topLeft) override {
         return mover_.move(window, topLeft, own());
     }

@@ -147,6 +147,13 @@ QStringList netWmState(xcb_window_t window) {
     return names;
 }
 
+xcb_window_t highestTopLevel() {
+    const std::vector<xcb_window_t> all = children(rootWindow()); // bottom to top
+    for (auto it = all.rbegin(); it != all.rend(); ++it)
+        if (viewable(*it)) return *it;
+    return XCB_NONE;
+}
+
 std::vector<Window> topLevelWindows(qint64 pid) {
     std::vector<Window> found;
     const auto consider = [&](xcb_window_t w, const std::pair<QString, QString>& cls,

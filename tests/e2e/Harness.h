@@ -50,6 +50,8 @@ xcb_atom_t atom(const char* name);
 std::optional<QRect> geometry(xcb_window_t window);
 // Names of the atoms in the window's _NET_WM_STATE.
 QStringList netWmState(xcb_window_t window);
+// The viewable child of the root stacked above all others.
+xcb_window_t highestTopLevel();
 // Viewable top-level windows of a process, oldest first. Windows the window
 // manager reparented count as top-level, windows embedded elsewhere (a tray
 // icon) do not.
