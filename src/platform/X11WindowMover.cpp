@@ -43,7 +43,8 @@ bool X11WindowMover::move(QWidget* window, QPoint to, OwnX11Connection& own) {
         if (!selectOnQt(c, win, true)) return false;
     }
     quiet_.insert(window, {win, to});
-    // The window manager redirects this to the frame, as it does Qt's own.
+    // An unmanaged window moves at once; a managed one's move goes to the
+    // window manager, which moves its frame, as with Qt's own moves.
     const std::uint32_t xy[] = {std::uint32_t(to.x()), std::uint32_t(to.y())};
     if (xcb_connection_t* o = own.get()) {
         xcb_configure_window(o, win, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, xy);
